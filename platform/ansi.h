@@ -1,0 +1,15 @@
+#pragma once
+// Conversions between the add-in's UTF-16 text and the system ANSI code page, used only at
+// the edges that are 8-bit: the trace file, the registry's A functions, the logon request.
+#include <string>
+#include <string_view>
+
+namespace vantrell {
+
+std::string ToAnsi(std::wstring_view text);
+std::wstring FromAnsi(std::string_view text);
+// Converts exactly: false when a character has no code of its own in the ANSI code page
+// (it would otherwise become '?' or a look-alike).
+bool ToAnsiExact(std::wstring_view text, std::string& out);
+
+}  // namespace vantrell

@@ -1,0 +1,110 @@
+#pragma once
+// The IUnknown of every COM object the add-in makes: a reference count that starts at 1,
+// QueryInterface over a compile-time list of interfaces (each also answering its IDispatch
+// base), one identity for IUnknown, and a module count for DllCanUnloadNow.
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include "platform/com_ptr.h"
+
+namespace vantrell::com {
+
+// Live objects and IClassFactory::LockServer locks of this module.
+void LockModule() noexcept;
+void UnlockModule() noexcept;
+long ModuleLockCount() noexcept;
+
+// The interface an entry of an object's list stands for: the entry itself, or the interface a
+// mixin implements (a mixin names it as `ComInterface`).
+template <class Entry>
+struct InterfaceOf {
+    using type = Entry;
+};
+template <class Entry>
+    requires requires { typename Entry::ComInterface; }
+struct InterfaceOf<Entry> {
+    using type = typename Entry::ComInterface;
+};
+
+template <class Entry>
+bool Answers(REFIID iid) noexcept {
+    using I = typename InterfaceOf<Entry>::type;
+    if (IsEqualIID(iid, __uuidof(I))) return true;
+    if constexpr (std::is_base_of_v<IDispatch, I>) {
+        if (IsEqualIID(iid, IID_IDispatch)) return true;
+    }
+    return false;
+}
+
+template <class First, class... Rest>
+class Object : public First, public Rest... {
+public:
+    Object() noexcept { LockModule(); }
+    virtual ~Object() { UnlockModule(); }
+
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown)) {
+            *out = Identity();
+        } else if (!(TryEntry<First>(iid, out) || (TryEntry<Rest>(iid, out) || ...))) {
+            *out = QueryOther(iid);
+        }
+        if (!*out) return E_NOINTERFACE;
+        static_cast<IUnknown*>(*out)->AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() noexcept override {
+        long left = InterlockedDecrement(&refs_);
+        if (left == 0) {
+            // A destructor may still hand out and drop references to itself.
+            refs_ = 1;
+            delete this;
+        }
+        return static_cast<ULONG>(left);
+    }
+
+protected:
+    IUnknown* Identity() noexcept { return static_cast<First*>(this); }
+    // For interfaces known only at run time (an event sink's event interface).
+    virtual void* QueryOther(REFIID) noexcept { return nullptr; }
+
+private:
+    template <class Entry>
+    bool TryEntry(REFIID iid, void** out) noexcept {
+        if (!Answers<Entry>(iid)) return false;
+        *out = static_cast<typename InterfaceOf<Entry>::type*>(static_cast<Entry*>(this));
+        return true;
+    }
+
+    long refs_ = 1;
+};
+
+// Creates an object; the returned pointer owns its first reference.
+template <class T, class... Args>
+Ptr<T> Make(Args&&... args) {
+    return Ptr<T>::Attach(new T(std::forward<Args>(args)...));
+}
+
+// Runs the body of a method reachable from outside: no C++ exception crosses the boundary.
+template <class Body>
+HRESULT Guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+}  // namespace vantrell::com

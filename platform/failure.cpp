@@ -1,0 +1,36 @@
+#include "platform/failure.h"
+
+#include "platform/variant.h"
+
+namespace vantrell {
+namespace {
+thread_local Failure t_pending;
+thread_local FailureObserver* t_observer = nullptr;
+}  // namespace
+
+const Failure& PendingFailure() noexcept { return t_pending; }
+bool HasPendingFailure() noexcept { return t_pending.number != 0; }
+
+void ClearFailure() noexcept {
+    t_pending.number = 0;
+    t_pending.description.clear();
+    t_pending.action.clear();
+    t_pending.file = "";
+    t_pending.line = 0;
+}
+
+void RecordFailure(long number, std::wstring description, std::wstring action, std::source_location site) {
+    Failure failure{number, std::move(description), std::move(action), site.file_name(),
+                    static_cast<unsigned>(site.line())};
+    for (FailureObserver* o = t_observer; o; o = o->outer_) o->seen_.push_back(failure);
+    t_pending = std::move(failure);
+}
+
+void RecordHResult(HRESULT hr, std::wstring action, std::source_location site) {
+    RecordFailure(static_cast<long>(hr), com::SystemMessage(hr), std::move(action), site);
+}
+
+FailureObserver::FailureObserver() : outer_(t_observer) { t_observer = this; }
+FailureObserver::~FailureObserver() { t_observer = outer_; }
+
+}  // namespace vantrell

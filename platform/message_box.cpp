@@ -1,0 +1,16 @@
+#include "platform/message_box.h"
+
+#include "platform/ansi.h"
+
+namespace vantrell {
+
+void ShowMessage(std::wstring_view text, MessageIcon icon, HWND owner) noexcept {
+    try {
+        std::string ansi = ToAnsi(text);
+        MessageBoxA(owner, ansi.c_str(), kMessageTitle, MB_OK | static_cast<UINT>(icon));
+    } catch (...) {
+        // Out of memory for the text: there is nothing sensible left to show.
+    }
+}
+
+}  // namespace vantrell

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's packages.
+# Idempotent: a second run on a prepared machine installs nothing and returns quickly.
+set -euo pipefail
+
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "bootstrap: run as root (or through sudo) to install packages" >&2
+        exit 1
+    fi
+}
+
+packages=(
+    cmake
+    make
+    g++-mingw-w64-i686-posix
+    mingw-w64-tools
+    libwine-dev
+    googletest
+    wine
+    wine32:i386
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+need_root
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
