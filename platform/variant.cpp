@@ -299,7 +299,19 @@ std::wstring SystemMessage(HRESULT hr) {
     if (n && buffer) text.assign(buffer, n);
     if (buffer) LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return text;
+    if (!text.empty()) return text;
+    // Some systems have no text for the automation codes: use the language's own.
+    switch (hr) {
+        case DISP_E_TYPEMISMATCH: return L"Type mismatch";
+        case DISP_E_OVERFLOW: return L"Overflow";
+        case DISP_E_UNKNOWNNAME:
+        case DISP_E_MEMBERNOTFOUND: return L"Object doesn't support this property or method";
+        case DISP_E_BADPARAMCOUNT: return L"Wrong number of arguments or invalid property assignment";
+        case DISP_E_PARAMNOTOPTIONAL: return L"Argument not optional";
+        case DISP_E_BADINDEX: return L"Subscript out of range";
+        case E_POINTER: return L"Object variable not set";
+        default: return text;
+    }
 }
 
 }  // namespace vantrell::com
