@@ -70,7 +70,7 @@ bool ReadTail(const std::string& path, long long length, long long count, std::s
 
 // Replaces the file's content in one step: the new text goes to a file beside it, which
 // then takes the original's place. Any failure leaves the original untouched.
-bool ReplaceContent(const std::string& path, const std::string& content) {
+bool ReplaceContent(const std::string& path, std::string_view content) {
     std::string temporary = path + ".tmp";
     bool written = false;
     {
@@ -92,16 +92,24 @@ bool ReplaceContent(const std::string& path, const std::string& content) {
     return false;
 }
 
-// Keeps the newest lines: the text of the last cap + 1 bytes from its first line boundary.
+// Keeps the newest lines: the last cap + 1 bytes, from their first line boundary on, with
+// the newest line's CR LF written back. Reads only that tail and writes it once.
 void Trim(const std::string& path, long long length, long long cap) {
     std::string kept;
     if (!ReadTail(path, length, cap + 1, kept)) return;
     size_t boundary = kept.find("\r\n");
-    kept.erase(0, boundary == std::string::npos ? 1 : boundary + 2);
-    // The newest line's own CR LF is written back below.
-    if (kept.size() >= 2) kept.resize(kept.size() - 2);
-    kept += "\r\n";
-    ReplaceContent(path, kept);
+    size_t start = boundary == std::string::npos ? 1 : boundary + 2;
+    std::string_view body(kept);
+    body.remove_prefix(start < kept.size() ? start : kept.size());
+    // The kept text ends with the newest line's CR LF, which is dropped and written again:
+    // the bytes are the same, so the tail goes out as it is.
+    if (body.size() >= 2 && body.substr(body.size() - 2) == "\r\n") {
+        ReplaceContent(path, body);
+        return;
+    }
+    std::string rebuilt(body.substr(0, body.size() >= 2 ? body.size() - 2 : 0));
+    rebuilt += "\r\n";
+    ReplaceContent(path, rebuilt);
 }
 
 std::string LineFor(std::wstring_view module, std::wstring_view procedure, std::wstring_view text) {
