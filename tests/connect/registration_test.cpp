@@ -36,7 +36,17 @@ void ExpectAddinKey() {
     EXPECT_EQ(3u, ReadNumber(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior"));
 }
 
-TEST(Registration, TheProgIdsAreTheComponentNameAndTheClassName) {
+// Each case starts from a prefix where the component is not registered (the demo may have
+// registered it there).
+class Registration : public testing::Test {
+protected:
+    void SetUp() override {
+        UnregisterServer(RegistrationScope::PerUser);
+        UnregisterServer(RegistrationScope::Machine);
+    }
+};
+
+TEST_F(Registration, TheProgIdsAreTheComponentNameAndTheClassName) {
     std::vector<std::wstring> names;
     for (const RegisteredClass& c : RegisteredClasses()) names.push_back(c.progId);
     EXPECT_EQ((std::vector<std::wstring>{L"Vantrell.Connect", L"Vantrell.CRMAddIn", L"Vantrell.InspWrap",
@@ -44,7 +54,7 @@ TEST(Registration, TheProgIdsAreTheComponentNameAndTheClassName) {
               names);
 }
 
-TEST(Registration, PerUserGoesToTheUsersClassesAndComesOutAgainExactly) {
+TEST_F(Registration, PerUserGoesToTheUsersClassesAndComesOutAgainExactly) {
     // Windows always has the user's classes key (it is a hive of its own); a new Wine prefix may not.
     HKEY userClasses = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_READ, nullptr, &userClasses, nullptr);
@@ -63,7 +73,7 @@ TEST(Registration, PerUserGoesToTheUsersClassesAndComesOutAgainExactly) {
     EXPECT_EQ(officeBefore, Snapshot(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
 }
 
-TEST(Registration, MachineWideGoesToTheMachinesClassesAndTheAddinStaysPerUser) {
+TEST_F(Registration, MachineWideGoesToTheMachinesClassesAndTheAddinStaysPerUser) {
     test::RegistryTree userClassesBefore = Snapshot(HKEY_CURRENT_USER, L"Software\\Classes");
     ASSERT_EQ(S_OK, RegisterServer(RegistrationScope::Machine, kModule));
     ExpectRegisteredUnder(HKEY_LOCAL_MACHINE);
@@ -83,7 +93,7 @@ TEST(Registration, MachineWideGoesToTheMachinesClassesAndTheAddinStaysPerUser) {
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kAddinKey));
 }
 
-TEST(Registration, UnregisteringLeavesOtherAddinsAlone) {
+TEST_F(Registration, UnregisteringLeavesOtherAddinsAlone) {
     const std::wstring other = L"Software\\Microsoft\\Office\\Outlook\\Addins\\Someone.Else";
     test::WriteRaw(HKEY_CURRENT_USER, other, "LoadBehavior", REG_DWORD, std::string("\x03\0\0\0", 4));
     ASSERT_EQ(S_OK, RegisterServer(RegistrationScope::PerUser, kModule));
@@ -93,11 +103,11 @@ TEST(Registration, UnregisteringLeavesOtherAddinsAlone) {
     test::DeleteTree(HKEY_CURRENT_USER, other);
 }
 
-TEST(Registration, UnregisteringWhatWasNeverRegisteredSucceeds) {
+TEST_F(Registration, UnregisteringWhatWasNeverRegisteredSucceeds) {
     EXPECT_EQ(S_OK, UnregisterServer(RegistrationScope::PerUser));
 }
 
-TEST(Registration, WineRunsEveryProcessElevatedSoTheMachineScopeIsChosen) {
+TEST_F(Registration, WineRunsEveryProcessElevatedSoTheMachineScopeIsChosen) {
     EXPECT_EQ(RegistrationScope::Machine, ScopeForThisProcess());
 }
 
