@@ -1,12 +1,55 @@
 #pragma once
-// Connect: the object Outlook loads as the add-in ("Vantrell.Connect"). Registered and
-// creatable; it does not take part in Outlook's add-in connection yet.
+// Connect: the object Outlook loads as the add-in ("Vantrell.Connect"). It reads the
+// settings, creates the session controller and starts or stops it as Outlook's explorer
+// windows come and go; it tears everything down when Outlook unloads the add-in or the user
+// turns out not to be logged on.
 #include "connect/type_library.h"
 #include "platform/com_object.h"
-#include "platform/typelib_dispatch.h"
+#include "platform/events.h"
+#include "platform/late_bound.h"
 
 namespace vantrell {
 
-class Connect : public com::Object<com::TypeLibDispatch<_Connect>> {};
+// The default logon page of the service.
+inline constexpr const wchar_t* kDefaultSynchURL = L"https://crm.quorvane.com/outlook/default.asp";
+inline constexpr const wchar_t* kSettingsKey = L"Software\\Quorvane\\Outlook\\History";
+
+class Connect : public com::Object<_IDTExtensibility2, _Connect> {
+public:
+    Connect();
+    ~Connect() override;
+
+    // The add-in connection events.
+    void AddinInstance_OnConnection(const com::Ptr<IDispatch>& application);
+    void AddinInstance_OnDisconnection();
+    void AddinInstance_OnBeginShutdown();
+
+    // IDispatch, for every interface Connect hands out.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept override;
+    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override;
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* badArgument) noexcept override;
+
+    // _IDTExtensibility2
+    STDMETHODIMP OnConnection(IDispatch* application, ext_ConnectMode mode, IDispatch* addInInst,
+                              SAFEARRAY** custom) noexcept override;
+    STDMETHODIMP OnDisconnection(ext_DisconnectMode mode, SAFEARRAY** custom) noexcept override;
+    STDMETHODIMP OnAddInsUpdate(SAFEARRAY** custom) noexcept override;
+    STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) noexcept override;
+    STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) noexcept override;
+
+private:
+    void ReadSettings();
+    void mcolExplorers_NewExplorer(const com::EventArgs& args);
+    void molExplorer_Activate(const com::EventArgs& args);
+    void molExplorer_Close(const com::EventArgs& args);
+    void ConfirmLogon();
+    void Teardown();
+
+    com::LateBound mobjOutlook;
+    com::WithEvents mcolExplorers;
+    com::WithEvents molExplorer;
+};
 
 }  // namespace vantrell

@@ -1,5 +1,7 @@
 #include "platform/late_bound.h"
 
+#include <objbase.h>
+
 #include "platform/failure.h"
 
 namespace vantrell::com {
@@ -63,6 +65,24 @@ Variant LateBound::Invoke(std::wstring_view name, WORD flags, const Variant* val
     }
     ok = true;
     return result;
+}
+
+LateBound CreateObject(std::wstring_view progId) {
+    std::wstring name(progId);
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid);
+    if (FAILED(hr)) {
+        RecordHResult(hr, name);
+        return {};
+    }
+    Ptr<IDispatch> object;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                          reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+    if (FAILED(hr)) {
+        RecordHResult(hr, name);
+        return {};
+    }
+    return LateBound(std::move(object));
 }
 
 Variant LateBound::Get(std::wstring_view name, std::initializer_list<Variant> args) {

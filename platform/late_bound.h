@@ -53,6 +53,10 @@ private:
     std::vector<std::pair<std::wstring, DISPID>> ids_;
 };
 
+// Creates an object by its ProgID, as CreateObject does; empty, with the failure recorded,
+// when the class is not registered or refuses to be made.
+LateBound CreateObject(std::wstring_view progId);
+
 // The pieces of one IDispatch::Invoke: arguments are given in source order and stored in the
 // reverse order IDispatch expects; a put adds its value as the named DISPID_PROPERTYPUT.
 class DispatchArguments {

@@ -247,6 +247,27 @@ Ptr<IDispatch> Variant::ToDispatch() const {
     return result;
 }
 
+bool Variant::TryLong(long& out) const {
+    Variant r;
+    if (!Convert(v_, VT_I4, *r.Out())) return false;
+    out = V_I4(r.Get());
+    return true;
+}
+
+bool Variant::TryInt(std::int16_t& out) const {
+    Variant r;
+    if (!Convert(v_, VT_I2, *r.Out())) return false;
+    out = V_I2(r.Get());
+    return true;
+}
+
+bool Variant::TryBool(bool& out) const {
+    Variant r;
+    if (!Convert(v_, VT_BOOL, *r.Out())) return false;
+    out = V_BOOL(r.Get()) != VARIANT_FALSE;
+    return true;
+}
+
 bool Variant::ChangeType(VARTYPE vt) {
     Variant r;
     if (!Convert(v_, vt, *r.Out())) return false;

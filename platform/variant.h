@@ -95,6 +95,12 @@ public:
     std::wstring ToText() const;
     Ptr<IDispatch> ToDispatch() const;
 
+    // The same conversions, telling whether they worked (a failure is still recorded) and
+    // leaving `out` alone when they did not.
+    bool TryLong(long& out) const;
+    bool TryInt(std::int16_t& out) const;
+    bool TryBool(bool& out) const;
+
     // Converts to the automation type `vt` in place; false (and a pending failure) if impossible.
     bool ChangeType(VARTYPE vt);
 

@@ -1,7 +1,13 @@
 #pragma once
 // The add-in's shared module-level state: one set per process, named as the add-in's design
-// names it. Each is written where its comment says and read wherever it is needed.
+// names it. Each is written where its comment says and read wherever it is needed. (The
+// session controller and the wrapper collection live with the session code.)
+#include <oaidl.h>
+
 #include <cstdint>
+#include <string>
+
+#include "platform/com_ptr.h"
 
 namespace vantrell {
 
@@ -9,5 +15,23 @@ namespace vantrell {
 // Both are 0 until the add-in reads its settings on connection, so nothing is traced before.
 extern std::int32_t ErrorLogSize;
 extern std::int16_t ErrorLogLevel;
+
+// The service's logon page; read from the settings on connection.
+extern std::wstring SynchURL;
+// One-shot request to forget the stored logon and ask again; read on connection.
+extern bool ResetLogon;
+// The host's major version is exactly 12: no command-bar wrappers there.
+extern bool IsOutlook12;
+
+// The user's identifiers at the service; 0 means none yet.
+extern std::int32_t LogonID;
+extern std::int32_t CompanyID;
+
+// Outlook as the controller and the modules see it (Connect keeps its own reference);
+// set when the controller starts, released when it stops.
+extern com::Ptr<IDispatch> gobjOutlook;
+
+// The add-in's version as major, minor and revision, written 1.0.7.
+std::wstring AddinVersionText();
 
 }  // namespace vantrell

@@ -1,0 +1,127 @@
+#include "session/crm_addin.h"
+
+#include "platform/failure.h"
+#include "platform/message_loop.h"
+#include "platform/outlook.h"
+#include "session/session_state.h"
+#include "support/environment.h"
+#include "support/op_sys_info.h"
+#include "support/shared_state.h"
+#include "support/trace.h"
+
+namespace vantrell {
+namespace {
+
+constexpr std::wstring_view kModule = L"CRMAddIn";
+
+void Trace(std::wstring_view procedure, std::wstring_view text, long level) {
+    WriteTrace(kModule, procedure, text, level);
+}
+
+}  // namespace
+
+CRMAddIn::CRMAddIn()
+    : mobjExpl(outlook::kExplorerEvents, outlook::kExplorerEvents10),
+      mcolExpl(outlook::kExplorersEvents),
+      mobjInsp(outlook::kInspectorEvents, outlook::kInspectorEvents10),
+      mcolInsp(outlook::kInspectorsEvents),
+      mappWd(IID_NULL) {}
+
+CRMAddIn::~CRMAddIn() = default;
+
+void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
+    ProcedureScope scope;
+    constexpr std::wstring_view kProcedure = L"InitHandler";
+    mblnInitialized = true;
+    gobjOutlook = application;
+    com::LateBound outlookApp(gobjOutlook);
+
+    Trace(kProcedure, L"Add-in Version=" + AddinVersionText(), kTraceMilestone);
+    Trace(kProcedure, L"Outlook Version=" + outlookApp.Get(L"Version").ToText(), kTraceMilestone);
+    Trace(kProcedure, L"Outlook Mode: " + GetOutlookMode(), kTraceMilestone);
+    Trace(kProcedure, L"Connection Mode: " + GetConnectionMode(), kTraceMilestone);
+    Trace(kProcedure, L"Security(Attachment/Level/Trust): " + GetSecuritySettings(), kTraceMilestone);
+    Trace(kProcedure, L"Connected COM Add-ins:" + GetConnectedAddIns(), kTraceMilestone);
+    {
+        auto system = com::Make<COpSysInfo>();
+        Trace(kProcedure, L"Windows Version=" + system->Version(), kTraceMilestone);
+    }
+
+    mcolExpl.Set(outlookApp.Get(L"Explorers").ToDispatch());
+    mcolInsp.Set(outlookApp.Get(L"Inspectors").ToDispatch());
+    mobjExpl.Set(outlookApp.Get(L"ActiveExplorer").ToDispatch());
+    if (!mobjExpl) {
+        Trace(kProcedure, L"No ActiveExplorer", kTraceMilestone);
+        com::LateBound explorers(mcolExpl.Object());
+        if (explorers.Get(L"Count").ToLong() > 0) {
+            Trace(kProcedure, L"assigning Explorer.Item(1)", kTraceMilestone);
+            mobjExpl.Set(explorers.Call(L"Item", {com::Variant(1L)}).ToDispatch());
+        } else {
+            Trace(kProcedure, L"Explorers.Count = 0", kTraceWarning);
+        }
+    }
+
+    ClearFailure();
+    mobjUtils = com::CreateObject(L"Ostrabin.OsbUtils");
+    if (HasPendingFailure()) {
+        Failure failure = PendingFailure();
+        Trace(kProcedure,
+              L"Create mobjUtils err=" + std::to_wstring(failure.number) + L" desc=" + failure.description,
+              kTraceFailure);
+        ClearFailure();
+        mobjUtils.Reset();
+    } else {
+        Trace(kProcedure, L"instantiated mobjUtils object", kTraceStep);
+    }
+
+    delete gcolInspWrap;
+    gcolInspWrap = new InspWrapCollection();
+
+    Trace(kProcedure, L"exit InitHandler", kTraceStep);
+}
+
+void CRMAddIn::UnInitHandler() {
+    ProcedureScope scope;
+    constexpr std::wstring_view kProcedure = L"UnInitHandler";
+    if (!mblnInitialized) return;
+    mblnInitialized = false;
+    // Every failing statement is traced and the next one runs.
+    auto traceFailure = [&] {
+        if (!HasPendingFailure()) return;
+        Failure failure = PendingFailure();
+        Trace(kProcedure, L"err=" + std::to_wstring(failure.number) + L" desc=" + failure.description, kTraceFailure);
+        ClearFailure();
+    };
+    auto missingObject = [] { RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set"); };
+
+    Trace(kProcedure, L"starting cleanup", kTraceMilestone);
+    if (gcolInspWrap) {
+        long count = gcolInspWrap->Count();
+        Trace(kProcedure, L"gcolInspWrap.Count=" + std::to_wstring(count), kTraceStep);
+        for (long i = count; i >= 1; --i) {
+            Trace(kProcedure, L"removing gcolInspWrap.Item i=" + std::to_wstring(i), kTraceStep);
+            gcolInspWrap->Remove(i);
+            ProcessPendingMessages();
+        }
+    } else {
+        missingObject();
+        traceFailure();
+    }
+    delete gcolInspWrap;
+    gcolInspWrap = nullptr;
+
+    mobjInsp.Reset();
+    mobjExpl.Reset();
+    mcolInsp.Reset();
+    mcolExpl.Reset();
+    mappWd.Reset();
+
+    mobjUtils.Call(L"Cleanup");
+    traceFailure();
+    mobjUtils.Reset();
+
+    gobjOutlook.Reset();
+    Trace(kProcedure, L"completing cleanup", kTraceMilestone);
+}
+
+}  // namespace vantrell

@@ -1,0 +1,56 @@
+#include "session/session_state.h"
+
+#include <windows.h>
+
+#include "inspector/insp_wrap.h"
+#include "session/crm_addin.h"
+
+namespace vantrell {
+
+com::Ptr<CRMAddIn> gobjCRMAddIn;
+InspWrapCollection* gcolInspWrap = nullptr;
+
+namespace {
+bool SameKey(const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+}  // namespace
+
+InspWrapCollection::InspWrapCollection() = default;
+InspWrapCollection::~InspWrapCollection() = default;
+
+bool InspWrapCollection::Add(const std::wstring& key, const com::Ptr<InspWrap>& wrapper) {
+    for (const auto& item : items_)
+        if (SameKey(item.first, key)) return false;
+    items_.emplace_back(key, wrapper);
+    return true;
+}
+
+bool InspWrapCollection::Remove(long index) {
+    if (index < 1 || index > Count()) return false;
+    // Take the wrapper out before it is released: its clean-up may look at the collection.
+    auto leaving = std::move(items_[static_cast<size_t>(index - 1)].second);
+    items_.erase(items_.begin() + (index - 1));
+    leaving.Reset();
+    return true;
+}
+
+bool InspWrapCollection::Remove(const std::wstring& key) {
+    for (long i = 1; i <= Count(); ++i)
+        if (SameKey(items_[static_cast<size_t>(i - 1)].first, key)) return Remove(i);
+    return false;
+}
+
+com::Ptr<InspWrap> InspWrapCollection::Item(long index) const {
+    if (index < 1 || index > Count()) return {};
+    return items_[static_cast<size_t>(index - 1)].second;
+}
+
+com::Ptr<InspWrap> InspWrapCollection::Item(const std::wstring& key) const {
+    for (const auto& item : items_)
+        if (SameKey(item.first, key)) return item.second;
+    return {};
+}
+
+}  // namespace vantrell

@@ -1,0 +1,369 @@
+#include "sim/outlook/host.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <stdexcept>
+
+namespace vantrell::sim {
+namespace {
+
+const wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+std::wstring Hex(HRESULT hr) {
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+int MajorOf(const std::wstring& version) { return static_cast<int>(wcstol(version.c_str(), nullptr, 10)); }
+
+template <class T>
+void Erase(std::vector<Owned<T>>& list, T* item) {
+    list.erase(std::remove_if(list.begin(), list.end(), [item](const Owned<T>& p) { return p.Get() == item; }),
+               list.end());
+}
+
+// The `custom` argument of the IDTExtensibility2 calls: an empty array of variants.
+class CustomArray {
+public:
+    CustomArray() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
+    ~CustomArray() {
+        if (array_) SafeArrayDestroy(array_);
+    }
+    CustomArray(const CustomArray&) = delete;
+    CustomArray& operator=(const CustomArray&) = delete;
+    SAFEARRAY** Address() noexcept { return &array_; }
+
+private:
+    SAFEARRAY* array_;
+};
+
+struct Registered {
+    std::wstring progId;
+    std::wstring description;
+    DWORD loadBehavior = 0;
+};
+
+std::wstring ReadText(HKEY key, const wchar_t* name) {
+    wchar_t text[1024];
+    DWORD size = sizeof text - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    text[size / sizeof(wchar_t)] = L'\0';
+    return text;
+}
+
+// The entries of Outlook's add-in key, in the order the registry lists them.
+std::vector<Registered> ReadAddInKey() {
+    std::vector<Registered> found;
+    HKEY addIns = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kAddInsKey, 0, KEY_READ, &addIns) != ERROR_SUCCESS) return found;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(addIns, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY entry = nullptr;
+        if (RegOpenKeyExW(addIns, name, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
+        Registered r;
+        r.progId = name;
+        DWORD size = sizeof r.loadBehavior;
+        DWORD type = 0;
+        if (RegQueryValueExW(entry, L"LoadBehavior", nullptr, &type, reinterpret_cast<BYTE*>(&r.loadBehavior),
+                             &size) != ERROR_SUCCESS ||
+            type != REG_DWORD)
+            r.loadBehavior = 0;
+        // The COM add-ins list shows the friendly name.
+        r.description = ReadText(entry, L"FriendlyName");
+        if (r.description.empty()) r.description = ReadText(entry, L"Description");
+        if (r.description.empty()) r.description = r.progId;
+        RegCloseKey(entry);
+        found.push_back(std::move(r));
+    }
+    RegCloseKey(addIns);
+    return found;
+}
+
+}  // namespace
+
+Host::Host(std::wstring version) : version_(std::move(version)), major_(MajorOf(version_)) {
+    application_ = MakeOwned<ApplicationObject>(this);
+    explorers_ = MakeOwned<ExplorersObject>(this);
+    inspectors_ = MakeOwned<InspectorsObject>(this);
+    session_ = MakeOwned<NameSpaceObject>(this, major_);
+    addIns_ = MakeOwned<AddInsObject>(this);
+}
+
+Host::~Host() {
+    activeExplorer_ = nullptr;
+    activeInspector_ = nullptr;
+    openInspectors_.clear();
+    openExplorers_.clear();
+    // Add-ins still connected here were never shut down: they are only let go.
+    for (const auto& entry : std::vector<Owned<AddInObject>>(addInEntries_)) entry->Detach();
+    addInEntries_.clear();
+    addIns_.Reset();
+    session_.Reset();
+    inspectors_.Reset();
+    explorers_.Reset();
+    application_.Reset();
+    // What others still hold outlives the session, cut off from it.
+    for (SimObject* object : live_) object->Orphan();
+    live_.clear();
+}
+
+// ---- bookkeeping ----
+
+void Host::Remember(SimObject* object) { live_.push_back(object); }
+
+void Host::Forget(SimObject* object) noexcept {
+    auto it = std::find(live_.begin(), live_.end(), object);
+    if (it != live_.end()) live_.erase(it);
+}
+
+long Host::ReferencesHeldOutside() const {
+    long total = 0;
+    for (SimObject* object : std::vector<SimObject*>(live_)) total += object->ReferencesOutside();
+    return total;
+}
+
+void Host::Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description) {
+    faults_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};
+}
+
+const Raised* Host::FaultOf(const std::wstring& kind, const std::wstring& member) const {
+    if (faults_.empty()) return nullptr;
+    auto it = faults_.find(Lower(kind) + L"." + Lower(member));
+    return it == faults_.end() ? nullptr : &it->second;
+}
+
+void Host::RequireRunning() const {
+    if (!running_) throw std::logic_error("the simulated Outlook is not running");
+}
+
+// ---- the session ----
+
+void Host::StartUp(Start how) {
+    if (started_) throw std::logic_error("the simulated Outlook has already started");
+    started_ = running_ = true;
+    if (how == Start::WithExplorer || how == Start::WithInactiveExplorer)
+        mainExplorer_ = OpenExplorer(false, false, L"Inbox - Microsoft Outlook");
+    if (how == Start::SingleInspector) startInspector_ = OpenInspector(false, L"Untitled - Message");
+    LoadAddIns();
+    if (how == Start::WithExplorer) {
+        for (const auto& explorer : openExplorers_) {
+            if (explorer->Handle() == mainExplorer_) {
+                Activate(explorer.Get());
+                break;
+            }
+        }
+    }
+}
+
+void Host::ShutDown() {
+    if (!running_) return;
+    while (!openInspectors_.empty()) Close(openInspectors_.front().Get());
+    while (!openExplorers_.empty()) Close(openExplorers_.front().Get());
+    const std::vector<Owned<AddInObject>> entries(addInEntries_);
+    for (const auto& entry : entries) {
+        com::Ptr<_IDTExtensibility2> instance = entry->Instance();
+        if (!entry->Connected() || !instance) continue;
+        Note(L"OnBeginShutdown " + entry->ProgId());
+        CustomArray custom;
+        instance->OnBeginShutdown(custom.Address());
+    }
+    for (const auto& entry : entries) Disconnect(entry.Get(), ext_dm_HostShutdown);
+    running_ = false;
+}
+
+// ---- windows ----
+
+ExplorerObject* Host::FindExplorer(int handle) const {
+    for (const auto& explorer : openExplorers_)
+        if (explorer->Handle() == handle) return explorer.Get();
+    throw std::out_of_range("no open explorer has this handle");
+}
+
+InspectorObject* Host::FindInspector(int handle) const {
+    for (const auto& inspector : openInspectors_)
+        if (inspector->Handle() == handle) return inspector.Get();
+    throw std::out_of_range("no open inspector has this handle");
+}
+
+int Host::OpenExplorer(bool activeAtOnce, bool announce, std::wstring caption) {
+    RequireRunning();
+    auto explorer = MakeOwned<ExplorerObject>(this, ++lastExplorerHandle_, std::move(caption), OffersNewEvents());
+    openExplorers_.push_back(explorer);
+    Owned<ExplorerObject> previous(activeExplorer_);
+    if (activeAtOnce) activeExplorer_ = explorer.Get();
+    if (announce) {
+        Note(L"NewExplorer");
+        explorers_->Fire(kNewWindow, {explorer->Dispatch()});
+    }
+    // A NewExplorer handler may have closed it or activated another one.
+    if (activeAtOnce && explorer->IsOpen() && activeExplorer_ == explorer.Get()) {
+        if (previous && previous->IsOpen()) {
+            Note(L"Explorer.Deactivate");
+            previous->Fire(kDeactivate);
+        }
+        Note(L"Explorer.Activate");
+        explorer->Fire(kActivate);
+    }
+    return explorer->Handle();
+}
+
+void Host::Activate(ExplorerObject* explorer) {
+    if (!explorer->IsOpen() || activeExplorer_ == explorer) return;
+    Owned<ExplorerObject> keep(explorer);
+    Owned<ExplorerObject> previous(activeExplorer_);
+    activeExplorer_ = explorer;
+    if (previous) {
+        Note(L"Explorer.Deactivate");
+        previous->Fire(kDeactivate);
+    }
+    Note(L"Explorer.Activate");
+    explorer->Fire(kActivate);
+}
+
+void Host::Close(ExplorerObject* explorer) {
+    if (!explorer->IsOpen()) return;
+    Owned<ExplorerObject> keep(explorer);
+    explorer->MarkClosed();
+    Note(L"Explorer.Close");
+    explorer->Fire(kClose);
+    Erase(openExplorers_, explorer);
+    if (activeExplorer_ == explorer) activeExplorer_ = openExplorers_.empty() ? nullptr : openExplorers_.back().Get();
+}
+
+int Host::OpenInspector(bool announce, std::wstring caption) {
+    RequireRunning();
+    auto inspector =
+        MakeOwned<InspectorObject>(this, ++lastInspectorHandle_, std::move(caption), OffersNewEvents());
+    openInspectors_.push_back(inspector);
+    if (!announce) {
+        activeInspector_ = inspector.Get();
+        return inspector->Handle();
+    }
+    Note(L"NewInspector");
+    inspectors_->Fire(kNewWindow, {inspector->Dispatch()});
+    Activate(inspector.Get());
+    return inspector->Handle();
+}
+
+void Host::Activate(InspectorObject* inspector) {
+    if (!inspector->IsOpen() || activeInspector_ == inspector) return;
+    Owned<InspectorObject> keep(inspector);
+    Owned<InspectorObject> previous(activeInspector_);
+    activeInspector_ = inspector;
+    if (previous) {
+        Note(L"Inspector.Deactivate");
+        previous->Fire(kDeactivate);
+    }
+    Note(L"Inspector.Activate");
+    inspector->Fire(kActivate);
+}
+
+void Host::Close(InspectorObject* inspector) {
+    if (!inspector->IsOpen()) return;
+    Owned<InspectorObject> keep(inspector);
+    inspector->MarkClosed();
+    Note(L"Inspector.Close");
+    inspector->Fire(kClose);
+    Erase(openInspectors_, inspector);
+    if (activeInspector_ == inspector)
+        activeInspector_ = openInspectors_.empty() ? nullptr : openInspectors_.back().Get();
+}
+
+// ---- add-ins ----
+
+AddInObject* Host::FindAddIn(const std::wstring& progId) const {
+    for (const auto& entry : addInEntries_)
+        if (_wcsicmp(entry->ProgId().c_str(), progId.c_str()) == 0) return entry.Get();
+    return nullptr;
+}
+
+void Host::AddListedAddIn(const std::wstring& progId, const std::wstring& description, bool connected) {
+    auto entry = MakeOwned<AddInObject>(this, progId, description, false);
+    entry->SetListedConnected(connected);
+    addInEntries_.push_back(std::move(entry));
+}
+
+void Host::LoadAddIns() {
+    std::vector<Owned<AddInObject>> toLoad;
+    for (const Registered& r : ReadAddInKey()) {
+        auto entry = MakeOwned<AddInObject>(this, r.progId, r.description, true);
+        addInEntries_.push_back(entry);
+        if (r.loadBehavior == 3) toLoad.push_back(entry);
+    }
+    std::vector<Owned<AddInObject>> connected;
+    for (const auto& entry : toLoad)
+        if (Connect(entry.Get(), ext_cm_Startup)) connected.push_back(entry);
+    for (const auto& entry : connected) {
+        com::Ptr<_IDTExtensibility2> instance = entry->Instance();
+        if (!instance) continue;  // disconnected again during another add-in's start-up
+        Note(L"OnStartupComplete " + entry->ProgId());
+        CustomArray custom;
+        instance->OnStartupComplete(custom.Address());
+    }
+}
+
+void Host::SetConnected(AddInObject* addIn, bool connected) {
+    if (connected == addIn->Connected()) return;
+    if (!addIn->Loadable()) {
+        addIn->SetListedConnected(connected);
+        return;
+    }
+    if (connected)
+        Connect(addIn, ext_cm_AfterStartup);
+    else
+        Disconnect(addIn, ext_dm_UserClosed);
+}
+
+bool Host::Connect(AddInObject* addIn, ext_ConnectMode mode) {
+    Owned<AddInObject> keep(addIn);
+    const std::wstring& progId = addIn->ProgId();
+    CLSID clsid;
+    com::Ptr<IUnknown> created;
+    com::Ptr<_IDTExtensibility2> instance;
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                              reinterpret_cast<void**>(created.ReleaseAndGetAddressOf()));
+    if (SUCCEEDED(hr))
+        hr = created->QueryInterface(IID__IDTExtensibility2, reinterpret_cast<void**>(instance.ReleaseAndGetAddressOf()));
+    created.Reset();
+    if (FAILED(hr) || !instance) {
+        Note(L"Create failed " + progId + L" " + Hex(FAILED(hr) ? hr : E_NOINTERFACE));
+        return false;
+    }
+    addIn->Attach(instance);
+    Note(L"OnConnection " + progId + L" " + std::to_wstring(static_cast<int>(mode)));
+    CustomArray custom;
+    hr = instance->OnConnection(application_->Dispatch(), mode, addIn->Dispatch(), custom.Address());
+    if (FAILED(hr)) {
+        Note(L"OnConnection failed " + progId + L" " + Hex(hr));
+        addIn->Detach();
+        return false;
+    }
+    return true;
+}
+
+void Host::Disconnect(AddInObject* addIn, ext_DisconnectMode mode) {
+    com::Ptr<_IDTExtensibility2> instance = addIn->Instance();
+    if (!addIn->Connected() || !instance) return;
+    Owned<AddInObject> keep(addIn);
+    Note(L"OnDisconnection " + addIn->ProgId() + L" " + std::to_wstring(static_cast<int>(mode)));
+    CustomArray custom;
+    instance->OnDisconnection(mode, custom.Address());
+    addIn->Detach();
+    // The last reference Outlook holds goes here.
+    instance.Reset();
+}
+
+}  // namespace vantrell::sim

@@ -1,0 +1,106 @@
+#pragma once
+// The state of one simulated Outlook session: its objects, its windows, the add-ins it loaded,
+// what happened (the log), the members set to fail, and every simulated object still alive.
+// The objects reach it through a plain pointer; when the host goes, the objects that others
+// still hold are cut off from it.
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/outlook/objects.h"
+#include "sim/outlook/outlook.h"
+#include "sim/outlook/sim_object.h"
+
+namespace vantrell::sim {
+
+class Host {
+public:
+    explicit Host(std::wstring version);
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // ---- bookkeeping ----
+    void Remember(SimObject* object);
+    void Forget(SimObject* object) noexcept;
+    long ReferencesHeldOutside() const;
+    void Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
+    const Raised* FaultOf(const std::wstring& kind, const std::wstring& member) const;
+    void Note(std::wstring entry) { log_.push_back(std::move(entry)); }
+    const std::vector<std::wstring>& Log() const noexcept { return log_; }
+
+    const std::wstring& Version() const noexcept { return version_; }
+    bool OffersNewEvents() const noexcept { return major_ >= 10; }
+    long ExchangeConnectionMode() const noexcept { return exchangeMode_; }
+    void SetExchangeConnectionMode(long mode) noexcept { exchangeMode_ = mode; }
+
+    ApplicationObject* Application() const noexcept { return application_.Get(); }
+    ExplorersObject* Explorers() const noexcept { return explorers_.Get(); }
+    InspectorsObject* Inspectors() const noexcept { return inspectors_.Get(); }
+    NameSpaceObject* Session() const noexcept { return session_.Get(); }
+    AddInsObject* AddIns() const noexcept { return addIns_.Get(); }
+
+    // ---- the session ----
+    bool Running() const noexcept { return running_; }
+    void StartUp(Start how);
+    void ShutDown();
+
+    // ---- windows ----
+    const std::vector<Owned<ExplorerObject>>& OpenExplorers() const noexcept { return openExplorers_; }
+    const std::vector<Owned<InspectorObject>>& OpenInspectors() const noexcept { return openInspectors_; }
+    ExplorerObject* ActiveExplorer() const noexcept { return activeExplorer_; }
+    ExplorerObject* FindExplorer(int handle) const;
+    InspectorObject* FindInspector(int handle) const;
+    int MainExplorer() const noexcept { return mainExplorer_; }
+    int StartInspector() const noexcept { return startInspector_; }
+    // Both return the new window's handle. `announce`: fire NewExplorer / NewInspector and
+    // activate as a window the user opens (not for the window Outlook starts with).
+    int OpenExplorer(bool activeAtOnce, bool announce, std::wstring caption);
+    void Activate(ExplorerObject* explorer);
+    void Close(ExplorerObject* explorer);
+    int OpenInspector(bool announce, std::wstring caption);
+    void Activate(InspectorObject* inspector);
+    void Close(InspectorObject* inspector);
+
+    // ---- add-ins ----
+    const std::vector<Owned<AddInObject>>& AddInEntries() const noexcept { return addInEntries_; }
+    AddInObject* FindAddIn(const std::wstring& progId) const;
+    void AddListedAddIn(const std::wstring& progId, const std::wstring& description, bool connected);
+    // The user ticks or unticks the add-in in the COM add-ins list (or a client sets Connect).
+    void SetConnected(AddInObject* addIn, bool connected);
+
+private:
+    void LoadAddIns();
+    bool Connect(AddInObject* addIn, ext_ConnectMode mode);
+    void Disconnect(AddInObject* addIn, ext_DisconnectMode mode);
+    void RequireRunning() const;
+
+    std::wstring version_;
+    int major_;
+    long exchangeMode_ = 0;
+    bool running_ = false;
+    bool started_ = false;
+    std::vector<std::wstring> log_;
+    std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
+    std::vector<SimObject*> live_;
+
+    Owned<ApplicationObject> application_;
+    Owned<ExplorersObject> explorers_;
+    Owned<InspectorsObject> inspectors_;
+    Owned<NameSpaceObject> session_;
+    Owned<AddInsObject> addIns_;
+
+    std::vector<Owned<ExplorerObject>> openExplorers_;
+    std::vector<Owned<InspectorObject>> openInspectors_;
+    ExplorerObject* activeExplorer_ = nullptr;    // one of openExplorers_, or none
+    InspectorObject* activeInspector_ = nullptr;  // one of openInspectors_, or none
+    int lastExplorerHandle_ = 0;
+    int lastInspectorHandle_ = 0;
+    int mainExplorer_ = 0;
+    int startInspector_ = 0;
+    std::vector<Owned<AddInObject>> addInEntries_;
+};
+
+}  // namespace vantrell::sim

@@ -1,0 +1,244 @@
+#include "sim/outlook/objects.h"
+
+#include <algorithm>
+
+#include "sim/outlook/host.h"
+
+namespace vantrell::sim {
+
+const IID IID_ExplorersEvents = {0x00063078, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID IID_ExplorerEvents = {0x0006304F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID IID_ExplorerEvents_10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID IID_InspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID IID_InspectorEvents = {0x0006307D, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID IID_InspectorEvents_10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+namespace {
+
+using Args = std::vector<com::Variant>;
+
+// Outlook's DISPIDs where the members share them across objects.
+constexpr DISPID kItem = 0x51;
+constexpr DISPID kCount = 0x50;
+constexpr DISPID kCaption = 0x2111;
+
+com::Variant Nothing() { return com::Variant(static_cast<IDispatch*>(nullptr)); }
+com::Variant ObjectOf(SimObject* object) { return com::Variant(object ? object->Dispatch() : nullptr); }
+
+Member Property(std::wstring name, DISPID id, std::function<com::Variant()> get) {
+    Member m;
+    m.name = std::move(name);
+    m.id = id;
+    m.access = Access::Get;
+    m.get = [get = std::move(get)](const Args&) { return get(); };
+    return m;
+}
+
+Member Method(std::wstring name, DISPID id, std::vector<VARTYPE> params,
+              std::function<com::Variant(const Args&)> body) {
+    Member m;
+    m.name = std::move(name);
+    m.id = id;
+    m.access = Access::Method;
+    m.params = std::move(params);
+    m.get = std::move(body);
+    return m;
+}
+
+[[noreturn]] void OutOfBounds() { throw Raised{DISP_E_BADINDEX, L"Array index out of bounds."}; }
+
+// Item(index) of a collection of open windows, 1-based.
+template <class Window>
+com::Variant ItemOf(const std::vector<Owned<Window>>& windows, long index) {
+    if (index < 1 || static_cast<size_t>(index) > windows.size()) OutOfBounds();
+    return ObjectOf(windows[index - 1].Get());
+}
+
+// An enumerator over a snapshot of objects (the collection's _NewEnum).
+class Enumerator : public com::Object<IEnumVARIANT> {
+public:
+    explicit Enumerator(std::vector<com::Variant> items, size_t next = 0) : items_(std::move(items)), next_(next) {}
+
+    STDMETHODIMP Next(ULONG count, VARIANT* out, ULONG* fetched) noexcept override {
+        if (!out) return E_POINTER;
+        ULONG done = 0;
+        for (; done < count && next_ < items_.size(); ++done, ++next_) {
+            VariantInit(&out[done]);
+            VariantCopy(&out[done], const_cast<VARIANT*>(items_[next_].Get()));
+        }
+        if (fetched) *fetched = done;
+        return done == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) noexcept override {
+        next_ = std::min<size_t>(items_.size(), next_ + count);
+        return next_ < items_.size() ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Reset() noexcept override {
+        next_ = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Clone(IEnumVARIANT** out) noexcept override {
+        if (!out) return E_POINTER;
+        return com::Guarded([&] {
+            *out = com::Make<Enumerator>(items_, next_).Detach();
+            return S_OK;
+        });
+    }
+
+private:
+    std::vector<com::Variant> items_;
+    size_t next_;
+};
+
+}  // namespace
+
+// ---- Application ----
+
+ApplicationObject::ApplicationObject(Host* host) : SimObject(host, L"Application") {
+    Add(Property(L"Version", 0x116, [this] { return com::Variant(host_->Version()); }));
+    Add(Property(L"Explorers", 0x2112, [this] { return ObjectOf(host_->Explorers()); }));
+    Add(Method(L"ActiveExplorer", 0x111, {}, [this](const Args&) {
+        return host_->ActiveExplorer() ? ObjectOf(host_->ActiveExplorer()) : Nothing();
+    }));
+    Add(Property(L"Inspectors", 0x2210, [this] { return ObjectOf(host_->Inspectors()); }));
+    Add(Property(L"Session", 0xF00B, [this] { return ObjectOf(host_->Session()); }));
+    Add(Method(L"GetNamespace", 0x110, {VT_BSTR}, [this](const Args& args) {
+        if (_wcsicmp(V_BSTR(args[0].Get()) ? V_BSTR(args[0].Get()) : L"", L"MAPI") != 0)
+            throw Raised{E_INVALIDARG, L"Could not complete the operation. One or more parameter values are not valid."};
+        return ObjectOf(host_->Session());
+    }));
+    Add(Property(L"COMAddIns", 0x118, [this] { return ObjectOf(host_->AddIns()); }));
+}
+
+// ---- Explorers, Inspectors ----
+
+ExplorersObject::ExplorersObject(Host* host) : SimObject(host, L"Explorers") {
+    Add(Property(L"Count", kCount, [this] { return com::Variant(static_cast<long>(host_->OpenExplorers().size())); }));
+    Add(Method(L"Item", kItem, {VT_I4},
+               [this](const Args& args) { return ItemOf(host_->OpenExplorers(), V_I4(args[0].Get())); }));
+    Offer(IID_ExplorersEvents);
+}
+
+InspectorsObject::InspectorsObject(Host* host) : SimObject(host, L"Inspectors") {
+    Add(Property(L"Count", kCount,
+                 [this] { return com::Variant(static_cast<long>(host_->OpenInspectors().size())); }));
+    Add(Method(L"Item", kItem, {VT_I4},
+               [this](const Args& args) { return ItemOf(host_->OpenInspectors(), V_I4(args[0].Get())); }));
+    Offer(IID_InspectorsEvents);
+}
+
+// ---- NameSpace ----
+
+NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"NameSpace") {
+    Add(Property(L"Type", 0x2101, [] { return com::Variant(L"MAPI"); }));
+    if (major >= 11)
+        Add(Property(L"ExchangeConnectionMode", 0x2122, [this] { return com::Variant(host_->ExchangeConnectionMode()); }));
+}
+
+// ---- windows ----
+
+WindowObject::WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption)
+    : SimObject(host, kind), handle_(handle), caption_(std::move(caption)) {
+    Add(Property(L"Caption", kCaption, [this] { return com::Variant(caption_); }));
+}
+
+void WindowObject::RequireOpen() const {
+    if (!open_) throw Raised{E_FAIL, L"The window has been closed."};
+}
+
+ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, bool newEvents)
+    : WindowObject(host, L"Explorer", handle, std::move(caption)) {
+    Add(Method(L"Activate", 0x2113, {}, [this](const Args&) {
+        RequireOpen();
+        host_->Activate(this);
+        return com::Variant();
+    }));
+    Add(Method(L"Close", 0x2103, {}, [this](const Args&) {
+        RequireOpen();
+        host_->Close(this);
+        return com::Variant();
+    }));
+    Offer(IID_ExplorerEvents);
+    if (newEvents) Offer(IID_ExplorerEvents_10);
+}
+
+InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents)
+    : WindowObject(host, L"Inspector", handle, std::move(caption)) {
+    Add(Method(L"Activate", 0x2113, {}, [this](const Args&) {
+        RequireOpen();
+        host_->Activate(this);
+        return com::Variant();
+    }));
+    // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2; nothing is saved here.
+    Add(Method(L"Close", 0x2103, {VT_I4}, [this](const Args&) {
+        RequireOpen();
+        host_->Close(this);
+        return com::Variant();
+    }));
+    Offer(IID_InspectorEvents);
+    if (newEvents) Offer(IID_InspectorEvents_10);
+}
+
+// ---- COMAddIns ----
+
+AddInsObject::AddInsObject(Host* host) : SimObject(host, L"COMAddIns") {
+    Add(Property(L"Count", 1, [this] { return com::Variant(static_cast<long>(host_->AddInEntries().size())); }));
+    // Item(Index): a 1-based position, or the add-in's ProgID.
+    Add(Method(L"Item", DISPID_VALUE, {VT_VARIANT}, [this](const Args& args) {
+        const VARIANT* index = args[0].Get();
+        if (V_VT(index) == VT_BSTR) {
+            AddInObject* found = host_->FindAddIn(V_BSTR(index) ? V_BSTR(index) : L"");
+            if (!found) OutOfBounds();
+            return ObjectOf(found);
+        }
+        VARIANT number;
+        VariantInit(&number);
+        if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(index), 0, VT_I4))) throw Refused{DISP_E_TYPEMISMATCH};
+        return ItemOf(host_->AddInEntries(), V_I4(&number));
+    }));
+    Add(Property(L"_NewEnum", DISPID_NEWENUM, [this] {
+        std::vector<com::Variant> items;
+        for (const auto& entry : host_->AddInEntries()) items.push_back(ObjectOf(entry.Get()));
+        com::Variant result;
+        VARIANT* out = result.Out();
+        V_VT(out) = VT_UNKNOWN;
+        V_UNKNOWN(out) = com::Make<Enumerator>(std::move(items)).Detach();
+        return result;
+    }));
+}
+
+AddInObject::AddInObject(Host* host, std::wstring progId, std::wstring description, bool loadable)
+    : SimObject(host, L"COMAddIn"), progId_(std::move(progId)), description_(std::move(description)),
+      loadable_(loadable) {
+    Add(Property(L"Description", 0, [this] { return com::Variant(description_); }));
+    Add(Property(L"ProgId", 3, [this] { return com::Variant(progId_); }));
+    Member connect = Property(L"Connect", 6, [this] { return com::Variant::Boolean(connected_); });
+    connect.access = Access::GetPut;
+    connect.putType = VT_BOOL;
+    connect.put = [this](const com::Variant& value) { host_->SetConnected(this, V_BOOL(value.Get()) != VARIANT_FALSE); };
+    Add(std::move(connect));
+    // The add-in's object while it is connected; an add-in may set another one, as Office allows.
+    Member object = Property(L"Object", 7, [this] { return connected_ && object_ ? com::Variant(object_.Get()) : Nothing(); });
+    object.access = Access::GetPut;
+    object.putType = VT_DISPATCH;
+    object.putByReference = true;
+    object.put = [this](const com::Variant& value) {
+        if (!connected_) throw Raised{E_FAIL, L"The add-in is not connected."};
+        object_ = com::Ptr<IDispatch>(V_DISPATCH(value.Get()));
+    };
+    Add(std::move(object));
+}
+
+void AddInObject::Attach(com::Ptr<_IDTExtensibility2> instance) {
+    instance_ = std::move(instance);
+    object_ = instance_.As<IDispatch>();
+    connected_ = true;
+}
+
+com::Ptr<_IDTExtensibility2> AddInObject::Detach() noexcept {
+    connected_ = false;
+    object_.Reset();
+    return std::move(instance_);
+}
+
+}  // namespace vantrell::sim

@@ -1,0 +1,106 @@
+#pragma once
+// The simulated Outlook's object model. Every object is a view on the host's state: the host
+// holds the windows and the add-ins, the objects answer by name what Outlook's objects answer.
+#include <windows.h>
+
+#include <string>
+
+#include "office.h"
+#include "platform/com_ptr.h"
+#include "sim/outlook/sim_object.h"
+
+namespace vantrell::sim {
+
+// The published event interfaces and their DISPIDs.
+extern const IID IID_ExplorersEvents;
+extern const IID IID_ExplorerEvents;
+extern const IID IID_ExplorerEvents_10;
+extern const IID IID_InspectorsEvents;
+extern const IID IID_InspectorEvents;
+extern const IID IID_InspectorEvents_10;
+constexpr DISPID kNewWindow = 0xF001;  // NewExplorer, NewInspector
+constexpr DISPID kActivate = 0xF001;
+constexpr DISPID kDeactivate = 0xF006;
+constexpr DISPID kClose = 0xF008;
+
+class ApplicationObject : public SimObject {
+public:
+    explicit ApplicationObject(Host* host);
+};
+
+class ExplorersObject : public SimObject {
+public:
+    explicit ExplorersObject(Host* host);
+};
+
+class InspectorsObject : public SimObject {
+public:
+    explicit InspectorsObject(Host* host);
+};
+
+class NameSpaceObject : public SimObject {
+public:
+    // ExchangeConnectionMode exists from Outlook 2003 (version 11) on.
+    NameSpaceObject(Host* host, int major);
+};
+
+// An explorer or an inspector: a window with a caption that can be activated and closed.
+class WindowObject : public SimObject {
+public:
+    WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption);
+    int Handle() const noexcept { return handle_; }
+    bool IsOpen() const noexcept { return open_; }
+    void MarkClosed() noexcept { open_ = false; }
+
+protected:
+    // Raises the error a call on a closed window gets.
+    void RequireOpen() const;
+
+private:
+    int handle_;
+    std::wstring caption_;
+    bool open_ = true;
+};
+
+// `newEvents`: the window also publishes the _10 event interface (Outlook 2002 and later).
+class ExplorerObject : public WindowObject {
+public:
+    ExplorerObject(Host* host, int handle, std::wstring caption, bool newEvents);
+};
+
+class InspectorObject : public WindowObject {
+public:
+    InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents);
+};
+
+class AddInsObject : public SimObject {
+public:
+    explicit AddInsObject(Host* host);
+};
+
+// One entry of COMAddIns: an add-in of Outlook's add-in key (loadable by ProgID), or one that
+// is only listed.
+class AddInObject : public SimObject {
+public:
+    AddInObject(Host* host, std::wstring progId, std::wstring description, bool loadable);
+
+    const std::wstring& ProgId() const noexcept { return progId_; }
+    bool Loadable() const noexcept { return loadable_; }
+    bool Connected() const noexcept { return connected_; }
+    void SetListedConnected(bool connected) noexcept { connected_ = connected; }
+    const com::Ptr<_IDTExtensibility2>& Instance() const noexcept { return instance_; }
+
+    // The add-in is being connected (its object is known from now on) or has been disconnected.
+    void Attach(com::Ptr<_IDTExtensibility2> instance);
+    com::Ptr<_IDTExtensibility2> Detach() noexcept;
+
+private:
+    std::wstring progId_;
+    std::wstring description_;
+    bool loadable_;
+    bool connected_ = false;
+    com::Ptr<_IDTExtensibility2> instance_;
+    com::Ptr<IDispatch> object_;  // what Object returns while connected
+};
+
+}  // namespace vantrell::sim

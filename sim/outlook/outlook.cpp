@@ -1,0 +1,67 @@
+#include "sim/outlook/outlook.h"
+
+#include <stdexcept>
+
+#include "sim/outlook/host.h"
+
+namespace vantrell::sim {
+
+Outlook::Outlook(std::wstring version) : host_(std::make_unique<Host>(std::move(version))) {}
+
+Outlook::~Outlook() {
+    try {
+        host_->ShutDown();
+    } catch (...) {
+        // A destructor lets nothing escape.
+    }
+}
+
+void Outlook::StartUp(Start how) { host_->StartUp(how); }
+int Outlook::MainExplorer() const { return host_->MainExplorer(); }
+int Outlook::StartInspector() const { return host_->StartInspector(); }
+
+int Outlook::OpenExplorer(bool activeAtOnce, const std::wstring& caption) {
+    return host_->OpenExplorer(activeAtOnce, true, caption);
+}
+void Outlook::ActivateExplorer(int explorer) { host_->Activate(host_->FindExplorer(explorer)); }
+void Outlook::CloseExplorer(int explorer) { host_->Close(host_->FindExplorer(explorer)); }
+int Outlook::OpenInspector(const std::wstring& caption) { return host_->OpenInspector(true, caption); }
+void Outlook::ActivateInspector(int inspector) { host_->Activate(host_->FindInspector(inspector)); }
+void Outlook::CloseInspector(int inspector) { host_->Close(host_->FindInspector(inspector)); }
+IDispatch* Outlook::Explorer(int explorer) const { return host_->FindExplorer(explorer)->Dispatch(); }
+IDispatch* Outlook::Inspector(int inspector) const { return host_->FindInspector(inspector)->Dispatch(); }
+
+void Outlook::SetAddinConnected(const std::wstring& progId, bool connected) {
+    AddInObject* addIn = host_->FindAddIn(progId);
+    if (!addIn) throw std::out_of_range("no such entry in the COM add-ins list");
+    host_->SetConnected(addIn, connected);
+}
+
+void Outlook::ShutDown() { host_->ShutDown(); }
+
+void Outlook::AddOtherAddIn(const std::wstring& progId, const std::wstring& description, bool connected) {
+    host_->AddListedAddIn(progId, description, connected);
+}
+
+void Outlook::SetExchangeConnectionMode(long mode) { host_->SetExchangeConnectionMode(mode); }
+
+void Outlook::FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                         const std::wstring& description) {
+    host_->Fail(kind, member, hr, description);
+}
+
+IDispatch* Outlook::Application() { return host_->Application()->Dispatch(); }
+long Outlook::ReferencesHeldOutside() const { return host_->ReferencesHeldOutside(); }
+const std::vector<std::wstring>& Outlook::Log() const { return host_->Log(); }
+
+void Outlook::ProcessMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool Outlook::IsRunning() const { return host_->Running(); }
+
+}  // namespace vantrell::sim

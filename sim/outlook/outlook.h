@@ -1,0 +1,106 @@
+#pragma once
+// The simulated Outlook, as tests drive it: start-up (which loads the add-ins registered under
+// HKCU\Software\Microsoft\Office\Outlook\Addins), the user's actions on windows and on the COM
+// add-ins list, shut-down, fault injection, and what a test can check afterwards: the log of
+// what happened and the references to simulated objects held outside the simulator.
+//
+// The object model (Application, Explorers, Explorer, Inspectors, Inspector, NameSpace,
+// COMAddIns, COMAddIn) answers IDispatch by name, strictly: the members that are methods in
+// Outlook's type library (ActiveExplorer, GetNamespace, Item, Activate, Close) must be called
+// with DISPATCH_METHOD; properties with DISPATCH_PROPERTYGET (VB's METHOD|PROPERTYGET passes both).
+#include <windows.h>
+#include <oaidl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantrell::sim {
+
+class Host;
+
+enum class Start { WithExplorer, WithInactiveExplorer, Automation, SingleInspector };
+
+class Outlook {
+public:
+    // `version` is what Application.Version answers ("9.0.0.2814" for Outlook 2000, which offers
+    // only the original event interfaces; "10.0.2627" and later also offer the _10 ones).
+    explicit Outlook(std::wstring version = L"11.0.8312");
+    ~Outlook();  // shuts down if still running
+    Outlook(const Outlook&) = delete;
+    Outlook& operator=(const Outlook&) = delete;
+
+    // Start-up, as Outlook does it. WithExplorer: the main explorer exists (Explorers.Count 1, no
+    // NewExplorer for it), the add-ins load (OnConnection for each, then OnStartupComplete for
+    // each), then the explorer is activated. WithInactiveExplorer: the same without the
+    // activation (ActiveExplorer stays Nothing until ActivateExplorer). Automation: no window.
+    // SingleInspector: no explorer; one inspector is open (and active) before the add-ins load.
+    void StartUp(Start how = Start::WithExplorer);
+    // The explorer Outlook started with (0 when it started without one).
+    int MainExplorer() const;
+    // The inspector Outlook started with under Start::SingleInspector (0 otherwise).
+    int StartInspector() const;
+
+    // Opens an explorer and fires Explorers.NewExplorer with it. activeAtOnce: ActiveExplorer
+    // already answers it during NewExplorer, then Deactivate fires on the explorer that was
+    // active and Activate on the new one; otherwise nothing changes until ActivateExplorer.
+    int OpenExplorer(bool activeAtOnce, const std::wstring& caption = L"Inbox - Microsoft Outlook");
+    // Fires Deactivate on the previously active explorer, then Activate on this one (nothing when
+    // it is already the active one).
+    void ActivateExplorer(int explorer);
+    // Fires Explorer.Close, then removes it from Explorers; ActiveExplorer becomes the most
+    // recently opened explorer still open, or Nothing. Closing the last one does not end Outlook.
+    void CloseExplorer(int explorer);
+    // Fires Inspectors.NewInspector, then Deactivate on the inspector that was active and
+    // Activate on the new one.
+    int OpenInspector(const std::wstring& caption = L"Untitled - Message");
+    void ActivateInspector(int inspector);
+    // Fires Inspector.Close, then removes it from Inspectors.
+    void CloseInspector(int inspector);
+    // The window behind a handle (no new reference); throws std::out_of_range once it is closed.
+    IDispatch* Explorer(int explorer) const;
+    IDispatch* Inspector(int inspector) const;
+
+    // The user ticks or unticks the add-in in the COM add-ins list: false gives
+    // OnDisconnection(ext_dm_UserClosed) and the add-in's release; true creates it again and
+    // gives OnConnection(ext_cm_AfterStartup) (no OnStartupComplete). An entry that is only
+    // listed (AddOtherAddIn) just changes its Connect flag.
+    void SetAddinConnected(const std::wstring& progId, bool connected);
+    // Closes the open inspectors, then the open explorers (firing Close for each), then gives
+    // every connected add-in OnBeginShutdown, then every one OnDisconnection(ext_dm_HostShutdown),
+    // and releases them.
+    void ShutDown();
+    // An entry of COMAddIns that is not loaded, for listing only.
+    void AddOtherAddIn(const std::wstring& progId, const std::wstring& description, bool connected);
+    // What NameSpace.ExchangeConnectionMode answers (Outlook 2003 and later); 0 at first.
+    void SetExchangeConnectionMode(long mode);
+
+    // Member `member` of every object of kind `kind` ("Application", "Explorers", "Explorer",
+    // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn") fails with DISP_E_EXCEPTION
+    // carrying `hr` (as scode) and `description` in its EXCEPINFO. Names are case-insensitive.
+    void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                    const std::wstring& description);
+
+    IDispatch* Application();  // no new reference
+
+    // References to simulated objects held outside the simulator (by add-ins or tests), summed
+    // over all live simulated objects, closed windows included while someone holds them.
+    long ReferencesHeldOutside() const;
+    // What happened, in order: L"OnConnection <ProgID> <mode>", L"OnStartupComplete <ProgID>",
+    // L"NewExplorer", L"Explorer.Activate", L"Explorer.Deactivate", L"Explorer.Close",
+    // L"NewInspector", L"Inspector.Activate", L"Inspector.Deactivate", L"Inspector.Close",
+    // L"OnBeginShutdown <ProgID>", L"OnDisconnection <ProgID> <mode>",
+    // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>".
+    const std::vector<std::wstring>& Log() const;
+
+    // Lets add-ins (and their message loop yields) run: dispatches this thread's pending
+    // window messages.
+    void ProcessMessages();
+    // Between StartUp and ShutDown.
+    bool IsRunning() const;
+
+private:
+    std::unique_ptr<Host> host_;
+};
+
+}  // namespace vantrell::sim

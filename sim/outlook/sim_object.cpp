@@ -1,0 +1,298 @@
+#include "sim/outlook/sim_object.h"
+
+#include <olectl.h>
+
+#include "sim/outlook/host.h"
+
+namespace vantrell::sim {
+namespace {
+
+// Conversions of arguments follow English (United States) rules, whatever the machine's locale.
+const LCID kConversionLocale = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
+
+// One argument as the member wants it: by-reference values read through, then converted to
+// `type`; DISP_E_TYPEMISMATCH when it cannot be, DISP_E_PARAMNOTOPTIONAL when it was left out.
+HRESULT Convert(const VARIANT& in, VARTYPE type, com::Variant& out) {
+    VARIANT plain;
+    VariantInit(&plain);
+    if (FAILED(VariantCopyInd(&plain, const_cast<VARIANT*>(&in)))) return DISP_E_TYPEMISMATCH;
+    out = com::Variant::Take(plain);
+    if (out.Type() == VT_ERROR && V_ERROR(out.Get()) == DISP_E_PARAMNOTFOUND) return DISP_E_PARAMNOTOPTIONAL;
+    if (type == VT_VARIANT || out.Type() == type) return S_OK;
+    VARIANT converted;
+    VariantInit(&converted);
+    if (FAILED(VariantChangeTypeEx(&converted, out.GetMutable(), kConversionLocale, 0, type)))
+        return DISP_E_TYPEMISMATCH;
+    out = com::Variant::Take(converted);
+    return S_OK;
+}
+
+}  // namespace
+
+void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description) {
+    if (!exception) return;
+    ZeroMemory(exception, sizeof *exception);
+    exception->scode = code;
+    exception->bstrSource = SysAllocString(L"Microsoft Outlook");
+    exception->bstrDescription = SysAllocString(description.c_str());
+}
+
+// ---- connection points ----
+
+// A connection point lives as long as its container: its references are the container's.
+class SimObject::Point final : public IConnectionPoint {
+public:
+    Point(SimObject& owner, const IID& iid) noexcept : owner_(owner), iid_(iid) {}
+    Point(const Point&) = delete;
+    Point& operator=(const Point&) = delete;
+    virtual ~Point() = default;
+
+    const IID& Iid() const noexcept { return iid_; }
+    size_t Count() const noexcept { return sinks_.size(); }
+    void CopySinks(std::vector<com::Ptr<IDispatch>>& into) const {
+        for (const auto& entry : sinks_) into.push_back(entry.second);
+    }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IConnectionPoint)) return E_NOINTERFACE;
+        *out = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return owner_.AddRef(); }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return owner_.Release(); }
+
+    STDMETHODIMP GetConnectionInterface(IID* out) noexcept override {
+        if (!out) return E_POINTER;
+        *out = iid_;
+        return S_OK;
+    }
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
+        if (!out) return E_POINTER;
+        *out = static_cast<IConnectionPointContainer*>(&owner_);
+        (*out)->AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) noexcept override {
+        if (!cookie) return E_POINTER;
+        *cookie = 0;
+        if (!sink) return E_POINTER;
+        return com::Guarded([&]() -> HRESULT {
+            // The sink is asked for the event interface first, then for plain IDispatch.
+            com::Ptr<IDispatch> events;
+            if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(events.ReleaseAndGetAddressOf()))) ||
+                !events) {
+                if (FAILED(sink->QueryInterface(IID_IDispatch,
+                                                reinterpret_cast<void**>(events.ReleaseAndGetAddressOf()))) ||
+                    !events)
+                    return CONNECT_E_CANNOTCONNECT;
+            }
+            sinks_.emplace_back(++lastCookie_, std::move(events));
+            *cookie = lastCookie_;
+            return S_OK;
+        });
+    }
+    STDMETHODIMP Unadvise(DWORD cookie) noexcept override {
+        for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+            if (it->first != cookie) continue;
+            // Release the sink only once it is out of the list: its release may reach back here.
+            com::Ptr<IDispatch> leaving = std::move(it->second);
+            sinks_.erase(it);
+            return S_OK;
+        }
+        return CONNECT_E_NOCONNECTION;
+    }
+    STDMETHODIMP EnumConnections(IEnumConnections** out) noexcept override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+
+private:
+    SimObject& owner_;
+    IID iid_;
+    DWORD lastCookie_ = 0;  // cookies start at 1: 0 never names a connection
+    std::vector<std::pair<DWORD, com::Ptr<IDispatch>>> sinks_;
+};
+
+// ---- SimObject ----
+
+SimObject::SimObject(Host* host, std::wstring kind) : host_(host), kind_(std::move(kind)) {
+    if (host_) host_->Remember(this);
+}
+
+SimObject::~SimObject() {
+    if (host_) host_->Forget(this);
+}
+
+long SimObject::ReferencesOutside() noexcept {
+    AddRef();
+    long count = static_cast<long>(Release());
+    return count - own_;
+}
+
+void SimObject::Add(Member member) { members_.push_back(std::move(member)); }
+
+void SimObject::Offer(const IID& events) { points_.push_back(std::make_unique<Point>(*this, events)); }
+
+size_t SimObject::SinkCount() const noexcept {
+    size_t count = 0;
+    for (const auto& point : points_) count += point->Count();
+    return count;
+}
+
+void SimObject::Fire(DISPID id, std::initializer_list<IDispatch*> arguments) {
+    // A handler may drop the last outside reference to this object.
+    Owned<SimObject> keep(this);
+    std::vector<com::Ptr<IDispatch>> sinks;  // a handler may unadvise while we call
+    for (const auto& point : points_) point->CopySinks(sinks);
+    for (const auto& sink : sinks) {
+        // Fresh arguments for every sink, last first as IDispatch wants them; the objects are lent.
+        std::vector<VARIANT> reversed;
+        for (auto it = std::rbegin(arguments); it != std::rend(arguments); ++it) {
+            VARIANT v;
+            VariantInit(&v);
+            V_VT(&v) = VT_DISPATCH;
+            V_DISPATCH(&v) = *it;
+            reversed.push_back(v);
+        }
+        DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()),
+                          0};
+        com::Variant result;
+        com::ExcepInfo exception;
+        UINT argError = 0;
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
+                     &argError);
+    }
+}
+
+STDMETHODIMP SimObject::QueryInterface(REFIID iid, void** out) noexcept {
+    // Only an object that publishes events is a connection point container.
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && points_.empty()) {
+        if (out) *out = nullptr;
+        return out ? E_NOINTERFACE : E_POINTER;
+    }
+    return Object::QueryInterface(iid, out);
+}
+
+STDMETHODIMP SimObject::GetTypeInfoCount(UINT* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP SimObject::GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept {
+    if (out) *out = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+STDMETHODIMP SimObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
+    if (!names || !ids) return E_POINTER;
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (count == 0) return E_INVALIDARG;
+    HRESULT hr = S_OK;
+    ids[0] = DISPID_UNKNOWN;
+    for (const Member& member : members_) {
+        if (names[0] && _wcsicmp(member.name.c_str(), names[0]) == 0) {
+            ids[0] = member.id;
+            break;
+        }
+    }
+    if (ids[0] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    // No member takes named arguments.
+    for (UINT i = 1; i < count; ++i) {
+        ids[i] = DISPID_UNKNOWN;
+        hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+STDMETHODIMP SimObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                               EXCEPINFO* exception, UINT* argError) noexcept {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (result) VariantInit(result);
+    if (!host_) return RPC_E_DISCONNECTED;
+    const Member* member = nullptr;
+    for (const Member& candidate : members_) {
+        if (candidate.id == id) {
+            member = &candidate;
+            break;
+        }
+    }
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    DISPPARAMS none{};
+    // The call may close this object and with it the simulator's own reference.
+    Owned<SimObject> keep(this);
+    return com::Guarded([&] { return Call(*member, flags, params ? *params : none, result, exception, argError); });
+}
+
+HRESULT SimObject::Call(const Member& member, WORD flags, DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                        UINT* argError) {
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (put) {
+        const bool accepted = (flags & DISPATCH_PROPERTYPUT) || (member.putByReference && (flags & DISPATCH_PROPERTYPUTREF));
+        if (member.access != Access::GetPut || !accepted) return DISP_E_MEMBERNOTFOUND;
+    } else if (member.access == Access::Method ? !(flags & DISPATCH_METHOD) : !(flags & DISPATCH_PROPERTYGET)) {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    if (const Raised* fault = host_->FaultOf(kind_, member.name)) {
+        FillException(exception, fault->code, fault->description);
+        return DISP_E_EXCEPTION;
+    }
+    try {
+        if (put) {
+            if (params.cNamedArgs != 1 || !params.rgdispidNamedArgs ||
+                params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+                return DISP_E_PARAMNOTOPTIONAL;
+            if (params.cArgs != 1) return DISP_E_BADPARAMCOUNT;
+            com::Variant value;
+            HRESULT hr = Convert(params.rgvarg[0], member.putType, value);
+            if (FAILED(hr)) {
+                if (argError) *argError = 0;
+                return hr;
+            }
+            member.put(value);
+            return S_OK;
+        }
+        if (params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+        if (params.cArgs != member.params.size()) return DISP_E_BADPARAMCOUNT;
+        std::vector<com::Variant> args(params.cArgs);
+        for (UINT i = 0; i < params.cArgs; ++i) {
+            UINT slot = params.cArgs - 1 - i;  // IDispatch passes arguments last-first
+            HRESULT hr = Convert(params.rgvarg[slot], member.params[i], args[i]);
+            if (FAILED(hr)) {
+                if (argError) *argError = slot;
+                return hr;
+            }
+        }
+        com::Variant value = member.get(args);
+        if (result) value.DetachTo(result);
+        return S_OK;
+    } catch (const Refused& refused) {
+        return refused.code;
+    } catch (const Raised& raised) {
+        FillException(exception, raised.code, raised.description);
+        return DISP_E_EXCEPTION;
+    }
+}
+
+STDMETHODIMP SimObject::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP SimObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    for (const auto& point : points_) {
+        if (IsEqualIID(point->Iid(), iid)) {
+            *out = point.get();
+            point->AddRef();
+            return S_OK;
+        }
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+}  // namespace vantrell::sim

@@ -1,0 +1,160 @@
+#pragma once
+// The base of every simulated Outlook object: IDispatch by name over a table of members with
+// strict argument checking (as a type-library driven host checks them), connection points for
+// the event interfaces the object publishes, and the bookkeeping that tells the simulator's own
+// references from the references add-ins and tests hold.
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/com_object.h"
+#include "platform/variant.h"
+
+namespace vantrell::sim {
+
+class Host;
+
+// What a member throws to fail the call as an automation exception (DISP_E_EXCEPTION with
+// `code` as the EXCEPINFO's scode).
+struct Raised {
+    HRESULT code;
+    std::wstring description;
+};
+
+// What a member throws to fail the call with a plain HRESULT (DISP_E_TYPEMISMATCH for an
+// argument it cannot use, as the argument checks would).
+struct Refused {
+    HRESULT code;
+};
+
+enum class Access {
+    Method,  // called with DISPATCH_METHOD
+    Get,     // read-only property
+    GetPut,  // property that can also be assigned (DISPATCH_PROPERTYPUT)
+};
+
+struct Member {
+    std::wstring name;
+    DISPID id = DISPID_UNKNOWN;
+    Access access = Access::Get;
+    // The automation types of the arguments, in source order (VT_VARIANT: taken as it comes).
+    std::vector<VARTYPE> params;
+    // The method, or the property's get; the arguments arrive converted to `params`.
+    std::function<com::Variant(const std::vector<com::Variant>& args)> get;
+    // The property's put; the value arrives converted to `putType`.
+    VARTYPE putType = VT_EMPTY;
+    std::function<void(const com::Variant& value)> put;
+    // The put also accepts DISPATCH_PROPERTYPUTREF (VB's Set) for an object value.
+    bool putByReference = false;
+};
+
+class SimObject;
+
+// A reference the simulator itself holds. The object counts these, so what the rest of the
+// world holds is its reference count minus its owned references.
+template <class T>
+class Owned {
+public:
+    Owned() noexcept = default;
+    explicit Owned(T* p) noexcept : p_(p) {
+        if (p_) {
+            p_->AddRef();
+            ++Base(p_)->own_;
+        }
+    }
+    Owned(const Owned& other) noexcept : Owned(other.p_) {}
+    Owned(Owned&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ~Owned() { Reset(); }
+    Owned& operator=(Owned other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+
+    // Takes over the first reference of a new object.
+    static Owned Adopt(T* fresh) noexcept {
+        Owned result;
+        result.p_ = fresh;
+        ++Base(fresh)->own_;
+        return result;
+    }
+    void Reset() noexcept {
+        if (T* old = std::exchange(p_, nullptr)) {
+            --Base(old)->own_;
+            old->Release();
+        }
+    }
+    T* Get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+private:
+    static SimObject* Base(T* p) noexcept { return p; }
+    T* p_ = nullptr;
+};
+
+template <class T, class... Args>
+Owned<T> MakeOwned(Args&&... args) {
+    return Owned<T>::Adopt(new T(std::forward<Args>(args)...));
+}
+
+class SimObject : public com::Object<IDispatch, IConnectionPointContainer> {
+public:
+    // `kind` names the object's class for fault injection ("Explorer", "COMAddIn", ...).
+    SimObject(Host* host, std::wstring kind);
+    ~SimObject() override;
+
+    const std::wstring& Kind() const noexcept { return kind_; }
+    // References held outside the simulator: the reference count less the simulator's own.
+    long ReferencesOutside() noexcept;
+    // The host has gone: every call fails from now on as a call into a closed server does.
+    void Orphan() noexcept { host_ = nullptr; }
+    IDispatch* Dispatch() noexcept { return static_cast<IDispatch*>(this); }
+
+    // Calls every sink advised on any of this object's event interfaces with DISPATCH_METHOD;
+    // the arguments (objects, in the event's order) are lent to the sinks for the call.
+    void Fire(DISPID id, std::initializer_list<IDispatch*> arguments = {});
+    // Number of sinks advised over all event interfaces.
+    size_t SinkCount() const noexcept;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept override;
+    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override;
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argError) noexcept override;
+
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept override;
+
+protected:
+    void Add(Member member);
+    // Publishes an event interface: FindConnectionPoint answers it from now on.
+    void Offer(const IID& events);
+    Host* host_;
+
+private:
+    template <class>
+    friend class Owned;
+    class Point;
+
+    HRESULT Call(const Member& member, WORD flags, DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                 UINT* argError);
+
+    std::wstring kind_;
+    std::vector<Member> members_;
+    std::vector<std::unique_ptr<Point>> points_;
+    long own_ = 0;
+};
+
+// Fills an EXCEPINFO for an automation exception raised by the simulated Outlook.
+void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description);
+
+}  // namespace vantrell::sim
