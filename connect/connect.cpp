@@ -109,7 +109,7 @@ void Connect::mcolExplorers_NewExplorer(const com::EventArgs& args) {
     ProcedureScope scope;
     molExplorer.Set(args.Object(0));
     if (!gobjCRMAddIn || gobjCRMAddIn->Initialized()) return;
-    if (mobjOutlook.Get(L"ActiveExplorer").IsObject()) {
+    if (mobjOutlook.Call(L"ActiveExplorer").IsObject()) {
         Trace(L"NewExplorer", L"found ActiveExplorer - calling InitHandler", kTraceMilestone);
         gobjCRMAddIn->InitHandler(mobjOutlook.Pointer());
         ConfirmLogon();
@@ -129,7 +129,7 @@ void Connect::molExplorer_Activate(const com::EventArgs&) {
 void Connect::molExplorer_Close(const com::EventArgs&) {
     ProcedureScope scope;
     molExplorer.Reset();
-    molExplorer.Set(mobjOutlook.Get(L"ActiveExplorer").ToDispatch());
+    molExplorer.Set(mobjOutlook.Call(L"ActiveExplorer").ToDispatch());
     if (molExplorer) return;
     if (com::LateBound(mobjOutlook.Get(L"Inspectors")).Get(L"Count").ToLong() != 0) return;
     Trace(L"molExplorer_Close", L"no Explorers or Inspectors", kTraceMilestone);

@@ -49,7 +49,7 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
 
     mcolExpl.Set(outlookApp.Get(L"Explorers").ToDispatch());
     mcolInsp.Set(outlookApp.Get(L"Inspectors").ToDispatch());
-    mobjExpl.Set(outlookApp.Get(L"ActiveExplorer").ToDispatch());
+    mobjExpl.Set(outlookApp.Call(L"ActiveExplorer").ToDispatch());
     if (!mobjExpl) {
         Trace(kProcedure, L"No ActiveExplorer", kTraceMilestone);
         com::LateBound explorers(mcolExpl.Object());

@@ -28,6 +28,14 @@ void Erase(std::vector<Owned<T>>& list, T* item) {
                list.end());
 }
 
+// The most recently opened window of `list` that is still open, other than `closing`.
+template <class T>
+T* LastOpenOtherThan(const std::vector<Owned<T>>& list, T* closing) {
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (it->Get() != closing && (*it)->IsOpen()) return it->Get();
+    return nullptr;
+}
+
 // The `custom` argument of the IDTExtensibility2 calls: an empty array of variants.
 class CustomArray {
 public:
@@ -235,10 +243,12 @@ void Host::Close(ExplorerObject* explorer) {
     if (!explorer->IsOpen()) return;
     Owned<ExplorerObject> keep(explorer);
     explorer->MarkClosed();
+    // While Close fires, ActiveExplorer already answers another explorer or Nothing (add-ins
+    // tell "the last window has gone" that way); Explorers still counts the closing one.
+    if (activeExplorer_ == explorer) activeExplorer_ = LastOpenOtherThan(openExplorers_, explorer);
     Note(L"Explorer.Close");
     explorer->Fire(kClose);
     Erase(openExplorers_, explorer);
-    if (activeExplorer_ == explorer) activeExplorer_ = openExplorers_.empty() ? nullptr : openExplorers_.back().Get();
 }
 
 int Host::OpenInspector(bool announce, std::wstring caption) {
@@ -273,11 +283,10 @@ void Host::Close(InspectorObject* inspector) {
     if (!inspector->IsOpen()) return;
     Owned<InspectorObject> keep(inspector);
     inspector->MarkClosed();
+    if (activeInspector_ == inspector) activeInspector_ = LastOpenOtherThan(openInspectors_, inspector);
     Note(L"Inspector.Close");
     inspector->Fire(kClose);
     Erase(openInspectors_, inspector);
-    if (activeInspector_ == inspector)
-        activeInspector_ = openInspectors_.empty() ? nullptr : openInspectors_.back().Get();
 }
 
 // ---- add-ins ----

@@ -48,14 +48,16 @@ public:
     // Fires Deactivate on the previously active explorer, then Activate on this one (nothing when
     // it is already the active one).
     void ActivateExplorer(int explorer);
-    // Fires Explorer.Close, then removes it from Explorers; ActiveExplorer becomes the most
-    // recently opened explorer still open, or Nothing. Closing the last one does not end Outlook.
+    // Fires Explorer.Close, then removes it from Explorers. ActiveExplorer already answers the
+    // most recently opened other explorer, or Nothing, while Close fires (Explorers.Count still
+    // includes the closing one then). Closing the last one does not end Outlook.
     void CloseExplorer(int explorer);
     // Fires Inspectors.NewInspector, then Deactivate on the inspector that was active and
     // Activate on the new one.
     int OpenInspector(const std::wstring& caption = L"Untitled - Message");
     void ActivateInspector(int inspector);
-    // Fires Inspector.Close, then removes it from Inspectors.
+    // Fires Inspector.Close, then removes it from Inspectors (it is no longer the active one
+    // while Close fires).
     void CloseInspector(int inspector);
     // The window behind a handle (no new reference); throws std::out_of_range once it is closed.
     IDispatch* Explorer(int explorer) const;

@@ -48,7 +48,6 @@ public:
     virtual ~Point() = default;
 
     const IID& Iid() const noexcept { return iid_; }
-    size_t Count() const noexcept { return sinks_.size(); }
     void CopySinks(std::vector<com::Ptr<IDispatch>>& into) const {
         for (const auto& entry : sinks_) into.push_back(entry.second);
     }
@@ -135,12 +134,6 @@ long SimObject::ReferencesOutside() noexcept {
 void SimObject::Add(Member member) { members_.push_back(std::move(member)); }
 
 void SimObject::Offer(const IID& events) { points_.push_back(std::make_unique<Point>(*this, events)); }
-
-size_t SimObject::SinkCount() const noexcept {
-    size_t count = 0;
-    for (const auto& point : points_) count += point->Count();
-    return count;
-}
 
 void SimObject::Fire(DISPID id, std::initializer_list<IDispatch*> arguments) {
     // A handler may drop the last outside reference to this object.

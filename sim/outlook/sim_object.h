@@ -120,8 +120,6 @@ public:
     // Calls every sink advised on any of this object's event interfaces with DISPATCH_METHOD;
     // the arguments (objects, in the event's order) are lent to the sinks for the call.
     void Fire(DISPID id, std::initializer_list<IDispatch*> arguments = {});
-    // Number of sinks advised over all event interfaces.
-    size_t SinkCount() const noexcept;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
 

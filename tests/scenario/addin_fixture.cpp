@@ -1,0 +1,104 @@
+#include "scenario/addin_fixture.h"
+
+#include <objbase.h>
+
+#include "session/crm_addin.h"
+#include "session/session_state.h"
+#include "support/shared_state.h"
+
+namespace vantrell::test {
+namespace {
+
+using EntryPoint = HRESULT(WINAPI*)();
+
+std::wstring DllPath() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"Vantrell.dll";
+}
+
+HRESULT CallEntry(HMODULE dll, const char* name) {
+    auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    return entry ? entry() : E_NOTIMPL;
+}
+
+void ResetSharedState() {
+    ErrorLogSize = 0;
+    ErrorLogLevel = 0;
+    SynchURL.clear();
+    ResetLogon = false;
+    IsOutlook12 = false;
+    LogonID = 0;
+    CompanyID = 0;
+    gobjOutlook.Reset();
+    gobjCRMAddIn.Reset();
+}
+
+}  // namespace
+
+void AddinTest::SetUp() {
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvane");
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvanes");
+}
+
+void AddinTest::TearDown() {
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvane");
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvanes");
+}
+
+std::vector<std::string> AddinTest::TraceLines() const {
+    std::vector<std::string> lines;
+    std::string text = Trace();
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t end = text.find("\r\n", from);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(from, end - from);
+        // Drop the time stamp: everything up to the space before "module::".
+        size_t colons = line.find("::");
+        if (colons != std::string::npos) {
+            size_t space = line.rfind(' ', colons);
+            line = line.substr(space == std::string::npos ? 0 : space + 1);
+        }
+        lines.push_back(line);
+        from = end + 2;
+    }
+    return lines;
+}
+
+void AddinTest::SetSetting(const char* name, DWORD value) {
+    WriteRaw(HKEY_CURRENT_USER, kSettings, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+}
+
+void AddinTest::SetSetting(const char* name, const std::string& text) {
+    WriteRaw(HKEY_CURRENT_USER, kSettings, name, REG_SZ, text + '\0');
+}
+
+void RegisteredAddinTest::SetUp() {
+    AddinTest::SetUp();
+    dll_ = LoadLibraryW(DllPath().c_str());
+    ASSERT_NE(nullptr, dll_);
+    ASSERT_EQ(S_OK, CallEntry(dll_, "DllRegisterServer"));
+}
+
+void RegisteredAddinTest::TearDown() {
+    if (dll_) {
+        CallEntry(dll_, "DllUnregisterServer");
+        CoFreeUnusedLibraries();
+        FreeLibrary(dll_);
+    }
+    AddinTest::TearDown();
+}
+
+void LinkedAddinTest::SetUp() {
+    AddinTest::SetUp();
+    ResetSharedState();
+}
+
+void LinkedAddinTest::TearDown() {
+    ResetSharedState();
+    AddinTest::TearDown();
+}
+
+}  // namespace vantrell::test

@@ -1,0 +1,223 @@
+// Connect's lifecycle with the add-in's code linked in: the simulated Outlook fires its
+// events at a Connect made here, so the shared state can be checked along the way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "connect/connect.h"
+#include "outlook.h"
+#include "scenario/addin_fixture.h"
+#include "session/crm_addin.h"
+#include "session/session_state.h"
+#include "support/shared_state.h"
+
+namespace vantrell::test {
+namespace {
+
+using sim::Outlook;
+using sim::Start;
+
+class ConnectLifecycle : public LinkedAddinTest {
+protected:
+    // Outlook with its windows as `how` says, and Connect connected to it.
+    void Connect(Outlook& outlook, Start how) {
+        outlook.StartUp(how);
+        connect = com::Make<vantrell::Connect>();
+        ASSERT_EQ(S_OK, connect->OnConnection(outlook.Application(), ext_cm_Startup, nullptr, nullptr));
+    }
+    // Outlook shuts down: its windows close, then the add-in hears of it.
+    void ShutDown(Outlook& outlook) {
+        outlook.ShutDown();
+        connect->OnBeginShutdown(nullptr);
+        connect->OnDisconnection(ext_dm_HostShutdown, nullptr);
+        connect.Reset();
+    }
+    void LoggedOn() {
+        LogonID = 1001;
+        CompanyID = 2002;
+    }
+    bool Running() const { return gobjCRMAddIn && gobjCRMAddIn->Initialized(); }
+    size_t Count(const std::string& line) const {
+        auto lines = TraceLines();
+        return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    com::Ptr<vantrell::Connect> connect;
+};
+
+TEST_F(ConnectLifecycle, SettingsTakeTheirDefaultsWhenThereAreNone) {
+    Outlook outlook;
+    Connect(outlook, Start::Automation);
+    EXPECT_EQ(1048576, ErrorLogSize);
+    EXPECT_EQ(4, ErrorLogLevel);
+    EXPECT_EQ(L"https://crm.quorvane.com/outlook/default.asp", SynchURL);
+    EXPECT_FALSE(ResetLogon);
+    ShutDown(outlook);
+}
+
+TEST_F(ConnectLifecycle, SettingsAreReadFromTheRegistry) {
+    SetSetting("ErrorLogSize", 5000);
+    SetSetting("ErrorLogLevel", "12");
+    SetSetting("SynchURL", "https://example.test/outlook/default.asp");
+    SetSetting("ResetLogon", 1);
+    Outlook outlook;
+    Connect(outlook, Start::Automation);
+    EXPECT_EQ(5000, ErrorLogSize);
+    EXPECT_EQ(12, ErrorLogLevel);
+    EXPECT_EQ(L"https://example.test/outlook/default.asp", SynchURL);
+    EXPECT_TRUE(ResetLogon);
+    ShutDown(outlook);
+
+    // The next connection finds the flag gone.
+    Outlook again;
+    Connect(again, Start::Automation);
+    EXPECT_FALSE(ResetLogon);
+    ShutDown(again);
+}
+
+TEST_F(ConnectLifecycle, AValueThatIsNoNumberLeavesItsSettingAsItWas) {
+    SetSetting("ErrorLogLevel", "verbose");
+    Outlook outlook;
+    Connect(outlook, Start::Automation);
+    EXPECT_EQ(0, ErrorLogLevel);  // tracing stays off
+    EXPECT_EQ(std::string(), Trace());
+    ShutDown(outlook);
+}
+
+TEST_F(ConnectLifecycle, OnlyVersionTwelveIsOutlook12) {
+    for (auto [version, expected] : {std::pair{L"12.0.6423.1000", true}, std::pair{L"14.0.7015.1000", false},
+                                     std::pair{L"11.0.8312", false}}) {
+        IsOutlook12 = false;
+        Outlook outlook(version);
+        Connect(outlook, Start::Automation);
+        EXPECT_EQ(expected, IsOutlook12) << std::string(version, version + wcslen(version));
+        ShutDown(outlook);
+    }
+}
+
+TEST_F(ConnectLifecycle, AtStartUpTheInactiveMainWindowIsTakenAsTheExplorer) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::WithInactiveExplorer);
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(1u, Count("Connect::OnConnection:Explorers.Count = 1; initializing base class"));
+    EXPECT_EQ(1u, Count("CRMAddIn::InitHandler:No ActiveExplorer"));
+    EXPECT_EQ(1u, Count("CRMAddIn::InitHandler:assigning Explorer.Item(1)"));
+    EXPECT_GT(outlook.ReferencesHeldOutside(), 0);
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+TEST_F(ConnectLifecycle, WithoutAnExplorerItStartsWhenOneOpensActive) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::Automation);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(1u, Count("Connect::OnConnection:Explorers.Count = 0; monitoring NewExplorer event"));
+    outlook.OpenExplorer(true);
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(1u, Count("Connect::NewExplorer:found ActiveExplorer - calling InitHandler"));
+    // Activate follows NewExplorer, and finds the controller already started.
+    EXPECT_EQ(0u, Count("Connect::molExplorer_Activate:call InitHandler"));
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+TEST_F(ConnectLifecycle, AnExplorerActiveOnlyLaterStartsItOnItsFirstActivation) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::Automation);
+    int explorer = outlook.OpenExplorer(false);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(1u, Count("Connect::NewExplorer:no ActiveExplorer"));
+    outlook.ActivateExplorer(explorer);
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(1u, Count("Connect::molExplorer_Activate:call InitHandler"));
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+TEST_F(ConnectLifecycle, ClosingTheOnlyExplorerWithAMessageWindowOpenKeepsItRunning) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::WithExplorer);
+    outlook.OpenInspector();
+    outlook.CloseExplorer(outlook.MainExplorer());
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(0u, Count("Connect::molExplorer_Close:no Explorers or Inspectors"));
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+TEST_F(ConnectLifecycle, ClosingTheLastWindowStopsItAndANewExplorerStartsItAgain) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::WithExplorer);
+    outlook.CloseExplorer(outlook.MainExplorer());
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(1u, Count("Connect::molExplorer_Close:no Explorers or Inspectors"));
+    EXPECT_EQ(1u, Count("Connect::molExplorer_Close:Base class still initialized - calling UninitHandler"));
+    EXPECT_TRUE(gobjCRMAddIn);  // the controller itself survives
+    outlook.OpenExplorer(true);
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(1u, Count("Connect::NewExplorer:found ActiveExplorer - calling InitHandler"));
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+TEST_F(ConnectLifecycle, ShutDownTearsDownTwiceButStopsTheControllerOnce) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::WithExplorer);
+    // Outlook tells the add-in it is shutting down while its window is still open.
+    connect->OnBeginShutdown(nullptr);
+    connect->OnDisconnection(ext_dm_HostShutdown, nullptr);
+    EXPECT_EQ(1u, Count("Connect::OnBeginShutdown:"));
+    EXPECT_EQ(1u, Count("Connect::OnDisconnection:"));
+    EXPECT_EQ(1u, Count("Connect::Teardown:Call UninitHandler"));
+    EXPECT_EQ(1u, Count("CRMAddIn::UnInitHandler:completing cleanup"));
+    EXPECT_FALSE(gobjCRMAddIn);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    ShutDown(outlook);
+    EXPECT_EQ(1u, Count("Connect::Teardown:Call UninitHandler"));
+}
+
+TEST_F(ConnectLifecycle, ClosingTheLastWindowBeforeShutDownLeavesTheTeardownNothingToStop) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::WithExplorer);
+    ShutDown(outlook);
+    EXPECT_EQ(1u, Count("Connect::molExplorer_Close:Base class still initialized - calling UninitHandler"));
+    EXPECT_EQ(0u, Count("Connect::Teardown:Call UninitHandler"));
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+TEST_F(ConnectLifecycle, DisconnectedFromTheAddinsListItStopsAndReleasesEverything) {
+    LoggedOn();
+    Outlook outlook;
+    Connect(outlook, Start::WithExplorer);
+    ASSERT_TRUE(Running());
+    connect->OnDisconnection(ext_dm_UserClosed, nullptr);
+    EXPECT_FALSE(gobjCRMAddIn);
+    EXPECT_EQ(1u, Count("Connect::Teardown:Call UninitHandler"));
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    ShutDown(outlook);
+}
+
+TEST_F(ConnectLifecycle, AMissingCompanyIdIsTracedOnlyAtLevelEight) {
+    LogonID = 1001;
+    Outlook outlook;
+    Connect(outlook, Start::WithExplorer);
+    EXPECT_FALSE(gobjCRMAddIn);
+    EXPECT_EQ(0u, Count("Connect::ConfirmLogon:missing CompanyID, calling TearDown"));
+    ShutDown(outlook);
+
+    SetSetting("ErrorLogLevel", 8);
+    Outlook again;
+    Connect(again, Start::WithExplorer);
+    EXPECT_EQ(1u, Count("Connect::ConfirmLogon:missing CompanyID, calling TearDown"));
+    ShutDown(again);
+}
+
+}  // namespace
+}  // namespace vantrell::test
