@@ -99,6 +99,21 @@ bool ArrayTexts(const VARIANT& value, std::vector<std::wstring>& texts) {
     return true;
 }
 
+using DeleteTreeFunction = DWORD(WINAPI*)(HKEY, LPCSTR);
+
+// SHDeleteKeyA, looked up once: Shlwapi stays loaded for the process once found, as loading
+// and unloading it for every deletion costs milliseconds where nothing else holds it.
+DeleteTreeFunction ShlwapiDeleteTree() {
+    static DeleteTreeFunction function = [] () -> DeleteTreeFunction {
+        HMODULE shlwapi = LoadLibraryA("Shlwapi");
+        if (!shlwapi) return nullptr;
+        auto found = reinterpret_cast<DeleteTreeFunction>(reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteKeyA")));
+        if (!found) FreeLibrary(shlwapi);
+        return found;
+    }();
+    return function;
+}
+
 }  // namespace
 
 bool NamesEnvironmentVariable(std::wstring_view text) {
@@ -407,17 +422,9 @@ bool RegOp::DeleteKey() {
     Close();
     if (!EnsureOpen()) return false;
 
-    LONG rc = ERROR_CALL_NOT_IMPLEMENTED;
     // Shlwapi deletes the whole subtree; without it only a key with no subkeys can go.
-    if (HMODULE shlwapi = LoadLibraryA("Shlwapi")) {
-        using DeleteTree = DWORD(WINAPI*)(HKEY, LPCSTR);
-        auto deleteTree = reinterpret_cast<DeleteTree>(reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteKeyA")));
-        if (deleteTree) rc = static_cast<LONG>(deleteTree(handle_, subkey.c_str()));
-        FreeLibrary(shlwapi);
-        if (!deleteTree) rc = RegDeleteKeyA(handle_, subkey.c_str());
-    } else {
-        rc = RegDeleteKeyA(handle_, subkey.c_str());
-    }
+    DeleteTreeFunction deleteTree = ShlwapiDeleteTree();
+    LONG rc = deleteTree ? static_cast<LONG>(deleteTree(handle_, subkey.c_str())) : RegDeleteKeyA(handle_, subkey.c_str());
     if (rc != ERROR_SUCCESS) return false;
     RefreshInfo();
     cache_.clear();
