@@ -55,6 +55,15 @@ std::string ExpandEnvironment(const std::string& text) {
     }
 }
 
+// A variant that owns `array` (of VARIANT elements).
+com::Variant AdoptArray(SAFEARRAY* array) {
+    com::Variant result;
+    VARIANT* out = result.Out();
+    V_VT(out) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(out) = array;
+    return result;
+}
+
 com::Variant TextArray(const std::vector<std::wstring>& items) {
     SAFEARRAYBOUND bound{static_cast<ULONG>(items.size()), 0};
     SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
@@ -63,11 +72,7 @@ com::Variant TextArray(const std::vector<std::wstring>& items) {
         com::Variant item(items[static_cast<size_t>(i)]);
         SafeArrayPutElement(array, &i, item.GetMutable());
     }
-    com::Variant result;
-    VARIANT* out = result.Out();
-    V_VT(out) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out) = array;
-    return result;
+    return AdoptArray(array);
 }
 
 // The elements of an array value as texts, for a REG_MULTI_SZ write.
@@ -367,11 +372,7 @@ com::Variant RegOp::AllValues() {
         SafeArrayPutElement(array, nameAt, name.GetMutable());
         SafeArrayPutElement(array, valueAt, value.GetMutable());
     }
-    com::Variant result;
-    VARIANT* out = result.Out();
-    V_VT(out) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out) = array;
-    return result;
+    return AdoptArray(array);
 }
 
 com::Variant RegOp::AllKeys() {
@@ -391,11 +392,7 @@ com::Variant RegOp::AllKeys() {
         com::Variant item(FromAnsi(CutAtNul(name.substr(0, length))));
         SafeArrayPutElement(array, &i, item.GetMutable());
     }
-    com::Variant result;
-    VARIANT* out = result.Out();
-    V_VT(out) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out) = array;
-    return result;
+    return AdoptArray(array);
 }
 
 bool RegOp::DeleteValue(std::wstring_view name) {
