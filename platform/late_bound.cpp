@@ -102,6 +102,18 @@ bool LateBound::PutRef(std::wstring_view name, const Variant& value, std::initia
     return ok;
 }
 
+bool LateBound::TryGet(std::wstring_view name, Variant& result) {
+    bool ok = false;
+    result = Invoke(name, DISPATCH_PROPERTYGET, nullptr, {}, ok);
+    return ok;
+}
+
+bool LateBound::TryCall(std::wstring_view name, std::initializer_list<Variant> args, Variant& result) {
+    bool ok = false;
+    result = Invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, args, ok);
+    return ok;
+}
+
 Variant LateBound::Call(std::wstring_view name, std::initializer_list<Variant> args) {
     bool ok = false;
     return Invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, args, ok);

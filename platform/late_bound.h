@@ -34,12 +34,16 @@ public:
 
     // Property get: obj.Name(args...).
     Variant Get(std::wstring_view name, std::initializer_list<Variant> args = {});
+    // The same, telling whether the read itself worked (its failure is recorded either way).
+    bool TryGet(std::wstring_view name, Variant& result);
     // Property put: obj.Name(args...) = value.
     bool Put(std::wstring_view name, const Variant& value, std::initializer_list<Variant> args = {});
     // Property put by reference: Set obj.Name(args...) = value.
     bool PutRef(std::wstring_view name, const Variant& value, std::initializer_list<Variant> args = {});
     // Method call: obj.Name(args...), with its result (Empty for none).
     Variant Call(std::wstring_view name, std::initializer_list<Variant> args = {});
+    // The same, telling whether the call itself worked (its failure is recorded either way).
+    bool TryCall(std::wstring_view name, std::initializer_list<Variant> args, Variant& result);
 
     // The DISPID of a member (cached after the first lookup); false and a pending failure
     // when the object has no such member.

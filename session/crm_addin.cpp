@@ -1,5 +1,7 @@
 #include "session/crm_addin.h"
 
+#include "logon/config_message.h"
+#include "logon/logon_dialog.h"
 #include "platform/failure.h"
 #include "platform/message_loop.h"
 #include "platform/outlook.h"
@@ -77,6 +79,26 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     delete gcolInspWrap;
     gcolInspWrap = new InspWrapCollection();
 
+    com::Ptr<IDispatch> session = outlookApp.Get(L"Session").ToDispatch();
+    if (!ResetLogon) {
+        bool found = GetConfigMessage(session);
+        Trace(kProcedure, found ? L"retrieved configuration message" : L"unable to retrieve configuration message",
+              kTraceStep);
+    } else {
+        Trace(kProcedure, L"ResetLogon flag is set; clearing any existing values and forcing logon", kTraceMilestone);
+        LogonID = 0;
+        CompanyID = 0;
+        SetConfigMessage(session);
+    }
+
+    if (LogonID == 0 || CompanyID == 0) {
+        Trace(kProcedure, L"launch frmLogon", kTraceStep);
+        ResetLogon = false;
+        frmLogon.Show();
+        frmLogon.Unload();
+        if (LogonID != 0 && CompanyID != 0) SetConfigMessage(session);
+    }
+
     Trace(kProcedure, L"exit InitHandler", kTraceStep);
 }
 
@@ -121,6 +143,7 @@ void CRMAddIn::UnInitHandler() {
     mobjUtils.Reset();
 
     gobjOutlook.Reset();
+    frmLogon.Unload();
     Trace(kProcedure, L"completing cleanup", kTraceMilestone);
 }
 

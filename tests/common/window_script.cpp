@@ -68,6 +68,8 @@ WindowScript::~WindowScript() {
 
 void WindowScript::Expect(const std::string& title, Action action) { steps_.push_back({title, std::move(action)}); }
 
+void WindowScript::Always(const std::string& title, Action action) { standing_.push_back({title, std::move(action)}); }
+
 WindowScript::Action WindowScript::ClickButton(int id) {
     return [id](HWND window, SeenWindow&) {
         HWND button = GetDlgItem(window, id);
@@ -83,13 +85,26 @@ void CALLBACK WindowScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void WindowScript::Poll() {
-    if (next_ >= steps_.size()) return;
-    Search search{&steps_[next_].title, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindByTitle, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return;
-    Step step = steps_[next_++];
-    seen_.push_back(Read(search.found));
-    if (step.action) step.action(search.found, seen_.back());
+    if (next_ < steps_.size()) {
+        Search search{&steps_[next_].title, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), FindByTitle, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            Step step = steps_[next_++];
+            seen_.push_back(Read(search.found));
+            if (step.action) step.action(search.found, seen_.back());
+            return;
+        }
+    }
+    for (const Step& rule : standing_) {
+        if (next_ < steps_.size() && steps_[next_].title == rule.title) continue;  // an expected step waits for it
+        Search search{&rule.title, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), FindByTitle, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) continue;
+        Step copy = rule;
+        seen_.push_back(Read(search.found));
+        if (copy.action) copy.action(search.found, seen_.back());
+        return;
+    }
 }
 
 }  // namespace vantrell::test

@@ -30,6 +30,8 @@ public:
 
     // Expects one more window titled `title`; steps are taken in the order they are added.
     void Expect(const std::string& title, Action action = ClickButton(IDOK));
+    // Handles every window titled `title` that no expected step is waiting for (recorded too).
+    void Always(const std::string& title, Action action);
     static Action ClickButton(int id);
 
     const std::vector<SeenWindow>& Seen() const { return seen_; }
@@ -45,6 +47,7 @@ private:
         Action action;
     };
     std::vector<Step> steps_;
+    std::vector<Step> standing_;
     size_t next_ = 0;
     std::vector<SeenWindow> seen_;
     UINT_PTR timer_ = 0;

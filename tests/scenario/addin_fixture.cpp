@@ -38,6 +38,7 @@ void ResetSharedState() {
 }  // namespace
 
 void AddinTest::SetUp() {
+    windows.Always("Initialize Quorvane Email History", WindowScript::ClickButton(IDCANCEL));
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvane");
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvanes");
 }

@@ -9,6 +9,7 @@
 
 #include "common/registry_snapshot.h"
 #include "common/temp_folder.h"
+#include "common/window_script.h"
 
 namespace vantrell::test {
 
@@ -27,6 +28,8 @@ protected:
     void SetSetting(const char* name, const std::string& text);
 
     TempFolder temp;
+    // A logon dialog nobody expects is cancelled, as a user without an account would.
+    WindowScript windows;
 };
 
 // The add-in as a user installs it: Vantrell.dll registered, so that the simulated Outlook

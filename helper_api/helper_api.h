@@ -1,0 +1,19 @@
+#pragma once
+// The helper component the add-in uses for its MAPI work: its ProgIDs, and the property sets
+// and types the add-in hands it. Its members are called by name (see the README's helper
+// contract); any component answering them serves.
+namespace vantrell::helper {
+
+inline constexpr const wchar_t* kFolderProgId = L"Ostrabin.OsbFolder";
+inline constexpr const wchar_t* kMailItemProgId = L"Ostrabin.OsbMailItem";
+inline constexpr const wchar_t* kUtilsProgId = L"Ostrabin.OsbUtils";
+
+// MAPI property sets, as the text the helper takes.
+inline constexpr const wchar_t* kPublicStrings = L"{00020329-0000-0000-C000-000000000046}";
+inline constexpr const wchar_t* kInternetHeaders = L"{00020386-0000-0000-C000-000000000046}";
+
+// Property types ORed into a mapped tag.
+inline constexpr long kTypeLong = 0x0003;
+inline constexpr long kTypeString8 = 0x001E;
+
+}  // namespace vantrell::helper

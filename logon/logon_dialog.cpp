@@ -1,0 +1,381 @@
+#include "logon/logon_dialog.h"
+
+#include <cwctype>
+#include <vector>
+
+#include "platform/ansi.h"
+#include "platform/failure.h"
+#include "platform/late_bound.h"
+#include "platform/message_box.h"
+#include "platform/module.h"
+#include "support/shared_state.h"
+#include "support/trace.h"
+
+namespace vantrell {
+
+LogonDialog frmLogon;
+
+namespace {
+
+using com::LateBound;
+using com::Variant;
+
+constexpr std::wstring_view kModule = L"frmLogon";
+
+// ---- layout, in twips ----
+
+struct Control {
+    int id;
+    const char* className;
+    const char* text;
+    DWORD style;
+    int left, top, width, height;
+};
+
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT;
+constexpr DWORD kBox = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+
+// In tab order: each label directly before its box, so its access key reaches the box.
+const Control kControls[] = {
+    {kIdLabelOnce, "STATIC", "Once the server has confirmed your credentials you won't need to do this again. ", kLabel,
+     240, 1440, 3855, 375},
+    {kIdLabelUserName, "STATIC", "&User Name:", kLabel, 240, 480, 1215, 255},
+    {kIdUserName, "EDIT", "", kBox, 1440, 480, 2535, 285},
+    {kIdLabelPassword, "STATIC", "&Password:", kLabel, 240, 960, 1095, 255},
+    {kIdPassword, "EDIT", "", kBox | ES_PASSWORD, 1440, 960, 2535, 285},
+    {IDOK, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 4200, 435, 975, 375},
+    {IDCANCEL, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 4200, 915, 975, 375},
+    {kIdLabelIntro, "STATIC", "Enter your logon credentials and click OK to initialize the application", kLabel, 240,
+     120, 4815, 255},
+};
+constexpr int kClientWidth = 5385;
+constexpr int kClientHeight = 2205;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+
+// An in-memory dialog template: the header, the font, then each control, DWORD-aligned.
+class DialogTemplate {
+public:
+    DialogTemplate() {
+        DLGTEMPLATE header{};
+        header.style = kDialogStyle;
+        header.cdit = static_cast<WORD>(std::size(kControls));
+        Append(&header, sizeof header);
+        Word(0);  // no menu
+        Word(0);  // the standard dialog class
+        Text("");  // the caption is set when the dialog loads
+        Word(8);
+        Text("MS Shell Dlg");
+        for (const Control& c : kControls) {
+            Align();
+            DLGITEMTEMPLATE item{};
+            item.style = c.style;
+            item.id = static_cast<WORD>(c.id);
+            Append(&item, sizeof item);
+            Text(c.className);
+            Text(c.text);
+            Word(0);  // no creation data
+        }
+    }
+    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(data_.data()); }
+
+private:
+    void Append(const void* bytes, size_t size) {
+        const auto* p = static_cast<const WORD*>(bytes);
+        data_.insert(data_.end(), p, p + size / sizeof(WORD));
+    }
+    void Word(WORD w) { data_.push_back(w); }
+    void Text(const char* text) {
+        for (const char* c = text; *c; ++c) data_.push_back(static_cast<unsigned char>(*c));
+        data_.push_back(0);
+    }
+    void Align() {
+        if (data_.size() % 2) data_.push_back(0);
+    }
+    std::vector<WORD> data_;
+};
+
+int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+// Sizes and places every control from its twips, the client area likewise, and centres the
+// dialog on the screen.
+void Layout(HWND window) {
+    HDC screen = GetDC(nullptr);
+    int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+    int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    for (const Control& c : kControls) {
+        MoveWindow(GetDlgItem(window, c.id), Pixels(c.left, dpiX), Pixels(c.top, dpiY), Pixels(c.width, dpiX),
+                   Pixels(c.height, dpiY), FALSE);
+    }
+    RECT frame{0, 0, Pixels(kClientWidth, dpiX), Pixels(kClientHeight, dpiY)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    MoveWindow(window, work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2,
+               width, height, TRUE);
+}
+
+bool ContainsNoCase(std::wstring_view text, std::wstring_view part) {
+    std::wstring lower(text), lowerPart(part);
+    for (auto& ch : lower) ch = static_cast<wchar_t>(std::towlower(ch));
+    for (auto& ch : lowerPart) ch = static_cast<wchar_t>(std::towlower(ch));
+    return lower.find(lowerPart) != std::wstring::npos;
+}
+
+// `text` with every `part` removed, letter case ignored when `anyCase`.
+std::wstring RemoveAll(std::wstring text, std::wstring_view part, bool anyCase) {
+    if (part.empty()) return text;
+    for (size_t at = 0;;) {
+        size_t found = std::wstring::npos;
+        if (anyCase) {
+            std::wstring lower(text), lowerPart(part);
+            for (auto& ch : lower) ch = static_cast<wchar_t>(std::towlower(ch));
+            for (auto& ch : lowerPart) ch = static_cast<wchar_t>(std::towlower(ch));
+            found = lower.find(lowerPart, at);
+        } else {
+            found = text.find(part, at);
+        }
+        if (found == std::wstring::npos) return text;
+        text.erase(found, part.size());
+        at = found;
+    }
+}
+
+std::wstring Lower(std::wstring text) {
+    for (auto& ch : text) ch = static_cast<wchar_t>(std::towlower(ch));
+    return text;
+}
+
+void Trace(std::wstring_view text, long level) { WriteTrace(kModule, L"GetLogonID", text, level); }
+
+void Message(HWND owner, std::wstring_view text, MessageIcon icon) { ShowMessage(text, icon, owner); }
+
+}  // namespace
+
+// ---- the request body ----
+
+Variant PackBytes(std::wstring_view postData) {
+    std::string bytes = ToAnsi(postData);
+    SAFEARRAYBOUND bound{static_cast<ULONG>(bytes.size()), 0};
+    SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
+    if (!array) throw std::bad_alloc();
+    void* data = nullptr;
+    if (SUCCEEDED(SafeArrayAccessData(array, &data))) {
+        for (size_t i = 0; i < bytes.size(); ++i) static_cast<char*>(data)[i] = bytes[i] == ' ' ? '+' : bytes[i];
+        SafeArrayUnaccessData(array);
+    }
+    Variant result;
+    VARIANT* out = result.Out();
+    V_VT(out) = VT_ARRAY | VT_UI1;
+    V_ARRAY(out) = array;
+    return result;
+}
+
+bool FormValue(std::wstring_view text, std::wstring& out) {
+    out.clear();
+    for (wchar_t ch : text) {
+        std::string code;
+        if (!ToAnsiExact(std::wstring_view(&ch, 1), code) || code.size() != 1) return false;
+        unsigned char byte = static_cast<unsigned char>(code[0]);
+        bool plain = byte == ' ' || (byte > 0x20 && byte < 0x7F && byte != '&' && byte != '=' && byte != '+' &&
+                                     byte != '%');
+        if (plain) {
+            out += static_cast<wchar_t>(byte);
+        } else {
+            wchar_t escaped[4];
+            swprintf(escaped, 4, L"%%%02X", byte);
+            out += escaped;
+        }
+    }
+    return true;
+}
+
+// ---- the dialog ----
+
+void LogonDialog::Show(HWND owner) {
+    static const DialogTemplate kTemplate;
+    DialogBoxIndirectParamA(com::ThisModule(), kTemplate.Get(), owner, &LogonDialog::Procedure,
+                            reinterpret_cast<LPARAM>(this));
+    window_ = nullptr;
+}
+
+void LogonDialog::Unload() noexcept {
+    if (window_) EndDialog(std::exchange(window_, nullptr), IDCANCEL);
+}
+
+INT_PTR CALLBACK LogonDialog::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) noexcept {
+    try {
+        if (message == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<LogonDialog*>(l);
+            SetWindowLongPtrA(window, DWLP_USER, l);
+            self->window_ = window;
+            self->Form_Load();
+            return TRUE;  // the first box of the tab order takes the focus
+        }
+        auto* self = reinterpret_cast<LogonDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+        if (!self || message != WM_COMMAND) return FALSE;
+        if (LOWORD(w) == IDOK) self->OKButton_Click();
+        if (LOWORD(w) == IDCANCEL) self->CancelButton_Click();
+        return LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL;
+    } catch (...) {
+        return FALSE;  // nothing escapes into the dialog manager
+    }
+}
+
+void LogonDialog::Form_Load() {
+    ProcedureScope scope;
+    Layout(window_);
+    SetWindowTextA(window_, ToAnsi(kLogonCaption).c_str());
+    SendDlgItemMessageA(window_, kIdPassword, EM_SETPASSWORDCHAR, '*', 0);
+}
+
+void LogonDialog::CancelButton_Click() {
+    ProcedureScope scope;
+    Unload();
+}
+
+std::wstring LogonDialog::Text(int id) const {
+    HWND box = GetDlgItem(window_, id);
+    int length = GetWindowTextLengthW(box);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(box, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+void LogonDialog::FocusBox(int id, bool selectAll) {
+    HWND box = GetDlgItem(window_, id);
+    SendMessageA(box, EM_SETSEL, 0, selectAll ? -1 : 0);
+    SetFocus(box);
+}
+
+void LogonDialog::OKButton_Click() {
+    ProcedureScope scope;
+    if (Text(kIdUserName).empty()) {
+        Message(window_, L"Please enter your user name!", MessageIcon::Critical);
+        FocusBox(kIdUserName, false);
+    } else if (Text(kIdPassword).empty()) {
+        Message(window_, L"Please enter your password!", MessageIcon::Critical);
+        FocusBox(kIdPassword, false);
+    } else {
+        GetLogonID();
+    }
+}
+
+void LogonDialog::GetLogonID() {
+    ProcedureScope scope;
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+    const std::wstring userName = Text(kIdUserName);
+    std::wstring userField, passwordField;
+    // A character the form body cannot carry is refused before anything is sent.
+    if (!FormValue(userName, userField) || !FormValue(Text(kIdPassword), passwordField)) {
+        Message(window_, L"The User Name and Password may only contain characters of this computer's language settings!",
+                MessageIcon::Critical);
+        FocusBox(FormValue(userName, userField) ? kIdPassword : kIdUserName, true);
+        SetCursor(previous);
+        return;
+    }
+    Variant body = PackBytes(L"cmd=logon&username=" + userField + L"&password=" + passwordField +
+                             L"&clientVersion=9.9.9");
+    Trace(L"posting to " + SynchURL + L" with cmd=logon&username=" + userName, kTraceStep);
+
+    LateBound request = com::CreateObject(kRequestProgId);
+    if (HasPendingFailure() || !request) {
+        Failure failure = PendingFailure();
+        Trace(L"error instantiating XMLHTTP object: " + std::to_wstring(failure.number) + L" " + failure.description,
+              kTraceFailure);
+        Message(window_, L"Internal error, please contact support!", MessageIcon::Critical);
+    } else {
+        request.Call(L"open", {Variant(L"POST"), Variant(SynchURL), Variant::Boolean(false)});
+        request.Call(L"setRequestHeader", {Variant(L"Content-Type"), Variant(L"application/x-www-form-urlencoded")});
+        request.Call(L"send", {body});
+
+        Variant status;
+        bool statusRead = request.TryGet(L"statusText", status);
+        if (!statusRead || Lower(status.ToText()) != L"ok") {
+            request.Call(L"abort");
+            Message(window_, L"Unable to contact server, please try again later", MessageIcon::Critical);
+            // The line is written only when its text can be built, i.e. the status can be read.
+            if (request.TryGet(L"statusText", status)) Trace(L"statusText = " + status.ToText(), kTraceWarning);
+        } else {
+            Variant replyValue;
+            std::wstring reply = request.TryGet(L"responseText", replyValue) ? replyValue.ToText() : std::wstring();
+            if (ContainsNoCase(reply, L"error")) {
+                Trace(L"ResponseText = " + reply, kTraceFailure);
+                ShowLogonError(RemoveAll(reply, L"error:", false));
+            } else if (ContainsNoCase(reply, L"logonid")) {
+                size_t from = 0;
+                for (;;) {
+                    size_t end = reply.find(L';', from);
+                    std::wstring field = reply.substr(from, end == std::wstring::npos ? std::wstring::npos : end - from);
+                    long value = 0;
+                    // A field whose value is not a number leaves its identifier as it was.
+                    if (ContainsNoCase(field, L"logonid")) {
+                        if (Variant(RemoveAll(field, L"logonid=", true)).TryLong(value)) LogonID = value;
+                    } else if (ContainsNoCase(field, L"companyid")) {
+                        if (Variant(RemoveAll(field, L"companyid=", true)).TryLong(value)) CompanyID = value;
+                    }
+                    if (end == std::wstring::npos) break;
+                    from = end + 1;
+                }
+                if (LogonID != 0 && CompanyID != 0) {
+                    Message(window_, L"Successfully retrieved initialization parameters!", MessageIcon::Exclamation);
+                    Trace(L"retrieved LogonID = " + std::to_wstring(LogonID) + L", CompanyID = " +
+                              std::to_wstring(CompanyID),
+                          kTraceMilestone);
+                } else if (LogonID != 0) {
+                    Message(window_, L"Your account is not configured correctly to use this application!",
+                            MessageIcon::Critical);
+                    Trace(L"retrieved LogonID = " + std::to_wstring(LogonID) + L" but no CompanyID", kTraceWarning);
+                } else {
+                    Message(window_, L"Your account is not enabled for this application!", MessageIcon::Critical);
+                    Trace(L"no LogonID was returned", kTraceWarning);
+                }
+                Unload();
+            } else {
+                Message(window_,
+                        L"Unable to contact web server for initialization!\r\nPlease verify that " + SynchURL +
+                            L" is the correct URL.",
+                        MessageIcon::Critical);
+                Trace(L"ResponseText = " + reply, kTraceFailure);
+            }
+        }
+    }
+    request.Reset();
+    if (HasPendingFailure()) {
+        Failure failure = PendingFailure();
+        Trace(L"error:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
+    }
+    SetCursor(previous ? previous : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+}
+
+void LogonDialog::ShowLogonError(const std::wstring& code) {
+    ProcedureScope scope;
+    struct Known {
+        const wchar_t* code;
+        const wchar_t* message;
+        int select;  // the box whose text is selected, or 0
+    };
+    static const Known kCodes[] = {
+        {L"invalid username", L"The User Name is not valid!", kIdUserName},
+        {L"invalid password", L"The Password is not valid!", kIdPassword},
+        {L"inactive user", L"The User account is no longer active!", 0},
+        {L"no offlineaccess for user", L"Your account is not enabled for off-line access!", 0},
+        {L"emailhistoryaccess not enabled for user", L"Your account is not enabled for this service!", 0},
+        {L"no active company", L"Your account is not associated with an active workgroup!", 0},
+        {L"no offline-enabled company", L"Your account is not associated with any offline-enabled workgroup!", 0},
+        {L"multiple active companies", L"Your account is associated with more than one offline-enabled workgroup!", 0},
+    };
+    const std::wstring lower = Lower(code);
+    for (const Known& known : kCodes) {
+        if (lower != known.code) continue;
+        Message(window_, known.message, MessageIcon::Critical);
+        if (known.select) FocusBox(known.select, true);
+        return;
+    }
+}
+
+}  // namespace vantrell
