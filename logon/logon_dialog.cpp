@@ -298,8 +298,9 @@ void LogonDialog::GetLogonID() {
         if (!statusRead || Lower(status.ToText()) != L"ok") {
             request.Call(L"abort");
             Message(window_, L"Unable to contact server, please try again later", MessageIcon::Critical);
-            // The line is written only when its text can be built, i.e. the status can be read.
-            if (request.TryGet(L"statusText", status)) Trace(L"statusText = " + status.ToText(), kTraceWarning);
+            // Once aborted, the request no longer tells its status: the line names the text read
+            // before, and is not written when there was none to read (the server was not reached).
+            if (statusRead) Trace(L"statusText = " + status.ToText(), kTraceWarning);
         } else {
             Variant replyValue;
             std::wstring reply = request.TryGet(L"responseText", replyValue) ? replyValue.ToText() : std::wstring();

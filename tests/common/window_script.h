@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <deque>
 #include <vector>
 
 namespace vantrell::test {
@@ -34,7 +35,7 @@ public:
     void Always(const std::string& title, Action action);
     static Action ClickButton(int id);
 
-    const std::vector<SeenWindow>& Seen() const { return seen_; }
+    const std::deque<SeenWindow>& Seen() const { return seen_; }
     // Windows expected but not (yet) seen.
     size_t Pending() const { return steps_.size() - next_; }
 
@@ -49,7 +50,7 @@ private:
     std::vector<Step> steps_;
     std::vector<Step> standing_;
     size_t next_ = 0;
-    std::vector<SeenWindow> seen_;
+    std::deque<SeenWindow> seen_;  // stable references: an action may open the next window
     UINT_PTR timer_ = 0;
 };
 

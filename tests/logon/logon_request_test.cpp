@@ -1,0 +1,278 @@
+// The logon request against the service double: what the service receives, and how each kind
+// of reply and each transport failure is answered. The password is distinctive so that a test
+// can prove it is never written anywhere.
+#include "service_double.h"  // first: it brings winsock2.h before windows.h
+
+#include <gtest/gtest.h>
+
+#include "common/registry_snapshot.h"
+#include "common/temp_folder.h"
+#include "common/window_script.h"
+#include "logon/logon_dialog.h"
+#include "platform/ansi.h"
+#include "support/shared_state.h"
+
+namespace vantrell {
+namespace {
+
+using test::SeenWindow;
+using test::WindowScript;
+
+constexpr const char* kDialog = "Initialize Quorvane Email History";
+constexpr const char* kMessage = "Quorvane Email History";
+constexpr const wchar_t* kPassword = L"Zq7&x=Vw%+9";
+constexpr const char* kPasswordSent = "Zq7%26x%3DVw%25%2B9";
+
+class LogonRequest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(0, service.Start());
+        SynchURL = FromAnsi(service.Url());
+        ErrorLogSize = 1 << 20;
+        ErrorLogLevel = 12;
+        LogonID = 0;
+        CompanyID = 0;
+    }
+    void TearDown() override {
+        // Whatever happened, the password is nowhere to be found.
+        std::string trace = Trace();
+        EXPECT_EQ(std::string::npos, trace.find(ToAnsi(kPassword)));
+        EXPECT_EQ(std::string::npos, trace.find(kPasswordSent));
+        std::string hex;
+        for (unsigned char c : ToAnsi(kPassword)) {
+            char two[3];
+            snprintf(two, 3, "%02X", c);
+            hex += two;
+        }
+        for (const auto& [key, value] : test::Snapshot(HKEY_CURRENT_USER, L"Software"))
+            EXPECT_EQ(std::wstring::npos, value.find(FromAnsi(hex))) << "in " << ToAnsi(key);
+        service.Stop();
+        ErrorLogSize = 0;
+        ErrorLogLevel = 0;
+    }
+    std::string Trace() const { return test::ReadFileBytes(temp.File("VantrellTrace.log")); }
+    bool Traced(const std::string& text) const { return Trace().find(text) != std::string::npos; }
+
+    // Types the credentials and clicks OK.
+    static WindowScript::Action LogOn(const wchar_t* user = L"jsmith", const wchar_t* password = kPassword) {
+        return [user, password](HWND window, SeenWindow&) {
+            SetDlgItemTextW(window, kIdUserName, user);
+            SetDlgItemTextW(window, kIdPassword, password);
+            SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+        };
+    }
+    // Notes the focused control and its selection, then cancels.
+    WindowScript::Action NoteFocusThenCancel() {
+        return [this](HWND window, SeenWindow&) {
+            focusId = GetDlgCtrlID(GetFocus());
+            DWORD from = 0, to = 0;
+            SendMessageA(GetFocus(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            selection = {from, to};
+            SendMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+        };
+    }
+    // One attempt whose reply shows a message box, then Cancel: returns the message box seen.
+    SeenWindow AttemptWithMessage() {
+        WindowScript script;
+        script.Expect(kDialog, LogOn());
+        script.Expect(kMessage);
+        script.Expect(kDialog, NoteFocusThenCancel());
+        frmLogon.Show();
+        EXPECT_EQ(0u, script.Pending());
+        return script.Seen().size() > 1 ? script.Seen()[1] : SeenWindow{};
+    }
+
+    sim::ServiceDouble service;
+    test::TempFolder temp;
+    int focusId = 0;
+    std::pair<DWORD, DWORD> selection{99, 99};
+};
+
+TEST_F(LogonRequest, ASuccessfulLogonSetsBothIdentifiersAndClosesTheDialog) {
+    service.Reply(200, "OK", "logonid=1234;companyid=56");
+    WindowScript script;
+    script.Expect(kDialog, LogOn());
+    script.Expect(kMessage);
+    frmLogon.Show();
+    ASSERT_EQ(0u, script.Pending());
+    EXPECT_EQ("Successfully retrieved initialization parameters!", script.Seen()[1].text);
+    EXPECT_EQ(IDI_EXCLAMATION, script.Seen()[1].icon);
+    EXPECT_EQ(1234, LogonID);
+    EXPECT_EQ(56, CompanyID);
+    EXPECT_FALSE(frmLogon.Loaded());
+    EXPECT_TRUE(Traced("frmLogon::GetLogonID:posting to " + service.Url() + " with cmd=logon&username=jsmith\r\n"));
+    EXPECT_TRUE(Traced("frmLogon::GetLogonID:retrieved LogonID = 1234, CompanyID = 56\r\n"));
+}
+
+TEST_F(LogonRequest, TheServiceReceivesTheFormByteForByte) {
+    service.Reply(200, "OK", "logonid=1;companyid=2");
+    WindowScript script;
+    script.Expect(kDialog, LogOn(L"J Smith"));
+    script.Expect(kMessage);
+    frmLogon.Show();
+    auto requests = service.Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ("POST", requests[0].method);
+    EXPECT_EQ("/outlook/default.asp", requests[0].path);
+    EXPECT_EQ("application/x-www-form-urlencoded", requests[0].Header("Content-Type"));
+    EXPECT_EQ(std::string("cmd=logon&username=J+Smith&password=") + kPasswordSent + "&clientVersion=9.9.9",
+              requests[0].body);
+}
+
+TEST_F(LogonRequest, AUserNameOfSpacesIsSentAsPlusSigns) {
+    service.Reply(200, "OK", "logonid=1;companyid=2");
+    WindowScript script;
+    script.Expect(kDialog, LogOn(L"   "));
+    script.Expect(kMessage);
+    frmLogon.Show();
+    ASSERT_EQ(1u, service.Requests().size());
+    EXPECT_EQ(0u, service.Requests()[0].body.find("cmd=logon&username=+++&password="));
+}
+
+TEST_F(LogonRequest, FieldNamesInAnyCaseAreAccepted) {
+    service.Reply(200, "OK", "CompanyId=77;LOGONID=88");
+    SeenWindow message;
+    {
+        WindowScript script;
+        script.Expect(kDialog, LogOn());
+        script.Expect(kMessage);
+        frmLogon.Show();
+        message = script.Seen()[1];
+    }
+    EXPECT_EQ("Successfully retrieved initialization parameters!", message.text);
+    EXPECT_EQ(88, LogonID);
+    EXPECT_EQ(77, CompanyID);
+}
+
+TEST_F(LogonRequest, OnlyALogonIdMeansTheAccountIsNotConfigured) {
+    service.Reply(200, "OK", "logonid=5");
+    WindowScript script;
+    script.Expect(kDialog, LogOn());
+    script.Expect(kMessage);
+    frmLogon.Show();
+    EXPECT_EQ("Your account is not configured correctly to use this application!", script.Seen()[1].text);
+    EXPECT_EQ(IDI_HAND, script.Seen()[1].icon);
+    EXPECT_FALSE(frmLogon.Loaded());
+    EXPECT_TRUE(Traced("GetLogonID:retrieved LogonID = 5 but no CompanyID\r\n"));
+}
+
+TEST_F(LogonRequest, ALogonIdOfZeroMeansTheAccountIsNotEnabled) {
+    service.Reply(200, "OK", "logonid=0;companyid=9");
+    WindowScript script;
+    script.Expect(kDialog, LogOn());
+    script.Expect(kMessage);
+    frmLogon.Show();
+    EXPECT_EQ("Your account is not enabled for this application!", script.Seen()[1].text);
+    EXPECT_TRUE(Traced("GetLogonID:no LogonID was returned\r\n"));
+    EXPECT_EQ(9, CompanyID);
+}
+
+TEST_F(LogonRequest, AnInvalidPasswordSelectsThePasswordAndKeepsTheDialogOpen) {
+    service.Reply(200, "OK", "error:invalid password");
+    SeenWindow message = AttemptWithMessage();
+    EXPECT_EQ("The Password is not valid!", message.text);
+    EXPECT_EQ(IDI_HAND, message.icon);
+    EXPECT_EQ(kIdPassword, focusId);
+    EXPECT_EQ((std::pair<DWORD, DWORD>{0, static_cast<DWORD>(wcslen(kPassword))}), selection);
+    EXPECT_TRUE(Traced("GetLogonID:ResponseText = error:invalid password\r\n"));
+    EXPECT_EQ(0, LogonID);
+}
+
+TEST_F(LogonRequest, AnInvalidUserNameSelectsTheUserName) {
+    service.Reply(200, "OK", "error:invalid username");
+    SeenWindow message = AttemptWithMessage();
+    EXPECT_EQ("The User Name is not valid!", message.text);
+    EXPECT_EQ(kIdUserName, focusId);
+    EXPECT_EQ((std::pair<DWORD, DWORD>{0, 6}), selection);
+}
+
+TEST_F(LogonRequest, EveryKnownErrorCodeHasItsMessage) {
+    const std::pair<const char*, const char*> codes[] = {
+        {"error:inactive user", "The User account is no longer active!"},
+        {"error:no offlineaccess for user", "Your account is not enabled for off-line access!"},
+        {"error:emailhistoryaccess not enabled for user", "Your account is not enabled for this service!"},
+        {"error:no active company", "Your account is not associated with an active workgroup!"},
+        {"error:no offline-enabled company", "Your account is not associated with any offline-enabled workgroup!"},
+        {"error:MULTIPLE active companies", "Your account is associated with more than one offline-enabled workgroup!"},
+    };
+    WindowScript script;
+    for (const auto& [reply, message] : codes) {
+        std::string body = reply;
+        script.Expect(kDialog, [this, body](HWND window, SeenWindow& seen) {
+            service.Reply(200, "OK", body);
+            LogOn()(window, seen);
+        });
+        script.Expect(kMessage);
+    }
+    script.Expect(kDialog, WindowScript::ClickButton(IDCANCEL));
+    frmLogon.Show();
+    ASSERT_EQ(0u, script.Pending());
+    for (size_t i = 0; i < std::size(codes); ++i) EXPECT_EQ(codes[i].second, script.Seen()[2 * i + 1].text);
+}
+
+TEST_F(LogonRequest, ErrorRepliesThatMatchNoCodeShowNothing) {
+    // The prefix in capitals is not removed; a space after the colon stays part of the code;
+    // "error" anywhere makes it an error reply, even inside a logon reply.
+    const char* replies[] = {"ERROR:invalid password", "error: invalid password", "error:unheard of",
+                             "logonid=1;companyid=2;error=none"};
+    WindowScript script;
+    for (const char* reply : replies) {
+        std::string body = reply;
+        script.Expect(kDialog, [this, body](HWND window, SeenWindow& seen) {
+            service.Reply(200, "OK", body);
+            LogOn()(window, seen);
+        });
+    }
+    script.Expect(kDialog, WindowScript::ClickButton(IDCANCEL));
+    frmLogon.Show();
+    ASSERT_EQ(0u, script.Pending());
+    for (const SeenWindow& seen : script.Seen()) EXPECT_EQ(kDialog, seen.title);  // no message box at all
+    for (const char* reply : replies) EXPECT_TRUE(Traced(std::string("GetLogonID:ResponseText = ") + reply + "\r\n"));
+    EXPECT_EQ(0, LogonID);
+    EXPECT_EQ(4u, service.Requests().size());
+}
+
+TEST_F(LogonRequest, AnHtmlPageNamesTheConfiguredAddress) {
+    service.Reply(200, "OK", "<html><body>Welcome</body></html>");
+    SeenWindow message = AttemptWithMessage();
+    EXPECT_EQ("Unable to contact web server for initialization!\r\nPlease verify that " + service.Url() +
+                  " is the correct URL.",
+              message.text);
+    EXPECT_TRUE(Traced("GetLogonID:ResponseText = <html><body>Welcome</body></html>\r\n"));
+}
+
+TEST_F(LogonRequest, AStatusTextOfOkInAnyCaseCounts) {
+    service.Reply(200, "ok", "logonid=3;companyid=4");
+    WindowScript script;
+    script.Expect(kDialog, LogOn());
+    script.Expect(kMessage);
+    frmLogon.Show();
+    EXPECT_EQ("Successfully retrieved initialization parameters!", script.Seen()[1].text);
+    EXPECT_EQ(3, LogonID);
+}
+
+TEST_F(LogonRequest, AnyOtherStatusTextIsAFailureWhateverTheNumber) {
+    service.Reply(200, "Fine", "logonid=3;companyid=4");
+    SeenWindow message = AttemptWithMessage();
+    EXPECT_EQ("Unable to contact server, please try again later", message.text);
+    EXPECT_TRUE(Traced("GetLogonID:statusText = Fine\r\n"));
+    EXPECT_EQ(0, LogonID);
+}
+
+TEST_F(LogonRequest, AMissingPageGivesItsStatusText) {
+    SynchURL = FromAnsi(service.Url("/no/such/page.asp"));
+    SeenWindow message = AttemptWithMessage();
+    EXPECT_EQ("Unable to contact server, please try again later", message.text);
+    EXPECT_TRUE(Traced("GetLogonID:statusText = Not Found\r\n"));
+}
+
+TEST_F(LogonRequest, AnUnreachableServerIsReportedWithItsTransportFailure) {
+    service.RefuseConnections();
+    SeenWindow message = AttemptWithMessage();
+    EXPECT_EQ("Unable to contact server, please try again later", message.text);
+    EXPECT_FALSE(Traced("statusText = "));
+    EXPECT_TRUE(Traced("frmLogon::GetLogonID:error:-")) << Trace();
+}
+
+}  // namespace
+}  // namespace vantrell
