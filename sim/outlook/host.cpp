@@ -1,5 +1,7 @@
 #include "sim/outlook/host.h"
 
+#include "sim/outlook/store_objects.h"
+
 #include <algorithm>
 #include <cwchar>
 #include <stdexcept>
@@ -100,15 +102,19 @@ std::vector<Registered> ReadAddInKey() {
 
 }  // namespace
 
-Host::Host(std::wstring version) : version_(std::move(version)), major_(MajorOf(version_)) {
+Host::Host(std::wstring version, std::shared_ptr<Mailbox> mailbox)
+    : version_(std::move(version)), major_(MajorOf(version_)), mailbox_(std::move(mailbox)) {
+    if (!mailbox_) throw std::invalid_argument("the simulated Outlook needs a mailbox");
     application_ = MakeOwned<ApplicationObject>(this);
     explorers_ = MakeOwned<ExplorersObject>(this);
     inspectors_ = MakeOwned<InspectorsObject>(this);
     session_ = MakeOwned<NameSpaceObject>(this, major_);
     addIns_ = MakeOwned<AddInsObject>(this);
+    PublishSession(this);
 }
 
 Host::~Host() {
+    WithdrawSession(this);
     activeExplorer_ = nullptr;
     activeInspector_ = nullptr;
     openInspectors_.clear();

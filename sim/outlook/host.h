@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "sim/outlook/mailbox.h"
 #include "sim/outlook/objects.h"
 #include "sim/outlook/outlook.h"
 #include "sim/outlook/sim_object.h"
@@ -17,7 +19,7 @@ namespace vantrell::sim {
 
 class Host {
 public:
-    explicit Host(std::wstring version);
+    Host(std::wstring version, std::shared_ptr<Mailbox> mailbox);
     ~Host();
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
@@ -35,6 +37,9 @@ public:
     bool OffersNewEvents() const noexcept { return major_ >= 10; }
     long ExchangeConnectionMode() const noexcept { return exchangeMode_; }
     void SetExchangeConnectionMode(long mode) noexcept { exchangeMode_ = mode; }
+
+    const std::shared_ptr<Mailbox>& UserMailbox() const noexcept { return mailbox_; }
+    StoreData& Store() const noexcept { return mailbox_->Data(); }
 
     ApplicationObject* Application() const noexcept { return application_.Get(); }
     ExplorersObject* Explorers() const noexcept { return explorers_.Get(); }
@@ -85,6 +90,7 @@ private:
     std::vector<std::wstring> log_;
     std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
     std::vector<SimObject*> live_;
+    std::shared_ptr<Mailbox> mailbox_;
 
     Owned<ApplicationObject> application_;
     Owned<ExplorersObject> explorers_;

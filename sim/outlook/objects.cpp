@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "sim/outlook/host.h"
+#include "sim/outlook/members.h"
+#include "sim/outlook/store_objects.h"
 
 namespace vantrell::sim {
 
@@ -15,37 +17,10 @@ const IID IID_InspectorEvents_10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0
 
 namespace {
 
-using Args = std::vector<com::Variant>;
-
 // Outlook's DISPIDs where the members share them across objects.
 constexpr DISPID kItem = 0x51;
 constexpr DISPID kCount = 0x50;
 constexpr DISPID kCaption = 0x2111;
-
-com::Variant Nothing() { return com::Variant(static_cast<IDispatch*>(nullptr)); }
-com::Variant ObjectOf(SimObject* object) { return com::Variant(object ? object->Dispatch() : nullptr); }
-
-Member Property(std::wstring name, DISPID id, std::function<com::Variant()> get) {
-    Member m;
-    m.name = std::move(name);
-    m.id = id;
-    m.access = Access::Get;
-    m.get = [get = std::move(get)](const Args&) { return get(); };
-    return m;
-}
-
-Member Method(std::wstring name, DISPID id, std::vector<VARTYPE> params,
-              std::function<com::Variant(const Args&)> body) {
-    Member m;
-    m.name = std::move(name);
-    m.id = id;
-    m.access = Access::Method;
-    m.params = std::move(params);
-    m.get = std::move(body);
-    return m;
-}
-
-[[noreturn]] void OutOfBounds() { throw Raised{DISP_E_BADINDEX, L"Array index out of bounds."}; }
 
 // Item(index) of a collection of open windows, 1-based.
 template <class Window>
@@ -131,6 +106,13 @@ InspectorsObject::InspectorsObject(Host* host) : SimObject(host, L"Inspectors") 
 
 NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"NameSpace") {
     Add(Property(L"Type", 0x2101, [] { return com::Variant(L"MAPI"); }));
+    // GetDefaultFolder(FolderType): olFolderInbox 6 and the other default folders of the mailbox.
+    Add(Method(L"GetDefaultFolder", 0x20B, {VT_I4}, [this](const Args& args) {
+        const long number = V_I4(args[0].Get());
+        if (!host_->Store().Folder(number))
+            throw Raised{E_INVALIDARG, L"Could not complete the operation. One or more parameter values are not valid."};
+        return NewObject<FolderObject>(host_, number);
+    }));
     if (major >= 11)
         Add(Property(L"ExchangeConnectionMode", 0x2122, [this] { return com::Variant(host_->ExchangeConnectionMode()); }));
 }

@@ -6,7 +6,10 @@
 
 namespace vantrell::sim {
 
-Outlook::Outlook(std::wstring version) : host_(std::make_unique<Host>(std::move(version))) {}
+Outlook::Outlook(std::wstring version) : Outlook(std::move(version), std::make_shared<Mailbox>()) {}
+
+Outlook::Outlook(std::wstring version, std::shared_ptr<Mailbox> mailbox)
+    : host_(std::make_unique<Host>(std::move(version), std::move(mailbox))) {}
 
 Outlook::~Outlook() {
     try {
@@ -51,6 +54,7 @@ void Outlook::FailMember(const std::wstring& kind, const std::wstring& member, H
 }
 
 IDispatch* Outlook::Application() { return host_->Application()->Dispatch(); }
+const std::shared_ptr<Mailbox>& Outlook::UserMailbox() const { return host_->UserMailbox(); }
 long Outlook::ReferencesHeldOutside() const { return host_->ReferencesHeldOutside(); }
 const std::vector<std::wstring>& Outlook::Log() const { return host_->Log(); }
 

@@ -5,8 +5,9 @@
 // what happened and the references to simulated objects held outside the simulator.
 //
 // The object model (Application, Explorers, Explorer, Inspectors, Inspector, NameSpace,
-// COMAddIns, COMAddIn) answers IDispatch by name, strictly: the members that are methods in
-// Outlook's type library (ActiveExplorer, GetNamespace, Item, Activate, Close) must be called
+// COMAddIns, COMAddIn, and the mailbox's MAPIFolder, Items and items) answers IDispatch by name,
+// strictly: the members that are methods in Outlook's type library (ActiveExplorer,
+// GetNamespace, GetDefaultFolder, Item, Activate, Close, Save) must be called
 // with DISPATCH_METHOD; properties with DISPATCH_PROPERTYGET (VB's METHOD|PROPERTYGET passes both).
 #include <windows.h>
 #include <oaidl.h>
@@ -14,6 +15,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "sim/outlook/mailbox.h"
 
 namespace vantrell::sim {
 
@@ -25,7 +28,10 @@ class Outlook {
 public:
     // `version` is what Application.Version answers ("9.0.0.2814" for Outlook 2000, which offers
     // only the original event interfaces; "10.0.2627" and later also offer the _10 ones).
+    // The user's mailbox is a fresh one of its own.
     explicit Outlook(std::wstring version = L"11.0.8312");
+    // Works on `mailbox`, which may outlive it and serve another Outlook later.
+    Outlook(std::wstring version, std::shared_ptr<Mailbox> mailbox);
     ~Outlook();  // shuts down if still running
     Outlook(const Outlook&) = delete;
     Outlook& operator=(const Outlook&) = delete;
@@ -78,12 +84,14 @@ public:
     void SetExchangeConnectionMode(long mode);
 
     // Member `member` of every object of kind `kind` ("Application", "Explorers", "Explorer",
-    // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn") fails with DISP_E_EXCEPTION
+    // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn", "MAPIFolder", "Items",
+    // "MailItem", "StorageItem" for a hidden item) fails with DISP_E_EXCEPTION
     // carrying `hr` (as scode) and `description` in its EXCEPINFO. Names are case-insensitive.
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
 
     IDispatch* Application();  // no new reference
+    const std::shared_ptr<Mailbox>& UserMailbox() const;
 
     // References to simulated objects held outside the simulator (by add-ins or tests), summed
     // over all live simulated objects, closed windows included while someone holds them.

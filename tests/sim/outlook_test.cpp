@@ -9,6 +9,7 @@
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "sim/fake_addin.h"
+#include "sim/raw_invoke.h"
 #include "sim/outlook/outlook.h"
 
 namespace vantrell::sim {
@@ -28,39 +29,11 @@ const IID kInspectorEvents = {0x0006307D, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const wchar_t kProgId[] = L"SimTest.AddIn";
 
-// One IDispatch::Invoke by name, with everything it answered.
-struct Raw {
-    HRESULT hr = S_OK;
-    Variant result;
-    UINT argError = ~0u;
-    HRESULT scode = S_OK;
-    std::wstring description;
-};
-
-Raw Invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vector<Variant> args = {}) {
-    Raw raw;
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    raw.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(raw.hr)) return raw;
-    std::vector<Variant> reversed(args.rbegin(), args.rend());
-    DISPID put = DISPID_PROPERTYPUT;
-    bool isPut = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS params{reversed.empty() ? nullptr : reversed.front().GetMutable(), isPut ? &put : nullptr,
-                      static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
-    com::ExcepInfo exception;
-    raw.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, raw.result.Out(), exception.Out(),
-                            &raw.argError);
-    if (raw.hr == DISP_E_EXCEPTION) {
-        raw.scode = exception.Code(S_OK);
-        raw.description = exception.Description();
-    }
-    return raw;
-}
-
-const WORD kGet = DISPATCH_PROPERTYGET;
-const WORD kMethod = DISPATCH_METHOD;
-const WORD kVbGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+using test::Invoke;
+using test::kGet;
+using test::kMethod;
+using test::kVbGet;
+using test::Raw;
 
 LateBound Object(IDispatch* object) { return LateBound(Ptr<IDispatch>(object)); }
 

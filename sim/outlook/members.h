@@ -1,0 +1,39 @@
+#pragma once
+// Building blocks of the simulated objects' member tables.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/outlook/sim_object.h"
+
+namespace vantrell::sim {
+
+using Args = std::vector<com::Variant>;
+
+inline com::Variant Nothing() { return com::Variant(static_cast<IDispatch*>(nullptr)); }
+inline com::Variant ObjectOf(SimObject* object) { return com::Variant(object ? object->Dispatch() : nullptr); }
+
+inline Member Property(std::wstring name, DISPID id, std::function<com::Variant()> get) {
+    Member m;
+    m.name = std::move(name);
+    m.id = id;
+    m.access = Access::Get;
+    m.get = [get = std::move(get)](const Args&) { return get(); };
+    return m;
+}
+
+inline Member Method(std::wstring name, DISPID id, std::vector<VARTYPE> params,
+                     std::function<com::Variant(const Args&)> body) {
+    Member m;
+    m.name = std::move(name);
+    m.id = id;
+    m.access = Access::Method;
+    m.params = std::move(params);
+    m.get = std::move(body);
+    return m;
+}
+
+[[noreturn]] inline void OutOfBounds() { throw Raised{DISP_E_BADINDEX, L"Array index out of bounds."}; }
+
+}  // namespace vantrell::sim

@@ -1,0 +1,284 @@
+#include "sim/outlook/store_objects.h"
+
+#include <mapidefs.h>
+#include <mapicode.h>
+#include <mapitags.h>
+
+#include <algorithm>
+
+#include "sim/outlook/host.h"
+#include "sim/outlook/members.h"
+
+namespace vantrell::sim {
+namespace {
+
+constexpr DISPID kCount = 0x50;
+constexpr DISPID kItem = 0x51;
+
+// Outlook's item classes (OlObjectClass) by message class.
+long ClassOf(const std::wstring& messageClass, bool associated) {
+    if (associated) return 113;  // olStorageItem
+    struct Entry {
+        const wchar_t* prefix;
+        long objectClass;
+    };
+    static const Entry kClasses[] = {
+        {L"IPM.Schedule.Meeting.Request", 53}, {L"IPM.Appointment", 26}, {L"IPM.Contact", 40},
+        {L"IPM.Activity", 42},                 {L"IPM.Post", 45},        {L"IPM.Task", 48},
+        {L"REPORT", 46},
+    };
+    for (const Entry& entry : kClasses) {
+        const size_t n = wcslen(entry.prefix);
+        if (messageClass.size() >= n && _wcsnicmp(messageClass.c_str(), entry.prefix, n) == 0 &&
+            (messageClass.size() == n || messageClass[n] == L'.'))
+            return entry.objectClass;
+    }
+    return 43;  // olMail
+}
+
+HRESULT CopyText(const std::wstring& text, BSTR* out) {
+    if (!out) return E_POINTER;
+    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+template <class Private>
+template <class Body>
+HRESULT StoreObject<Private>::OnStore(Body&& body) noexcept {
+    if (!host_) return RPC_E_DISCONNECTED;
+    return com::Guarded([&]() -> HRESULT { return body(host_->Store()); });
+}
+
+// ---- MAPIFolder ----
+
+FolderObject::FolderObject(Host* host, long number) : StoreObject(host, L"MAPIFolder"), number_(number) {
+    Add(Property(L"Name", 0x3001, [this] { return com::Variant(Data().name); }));
+    Add(Property(L"EntryID", 0xF01E, [this] { return com::Variant(Data().entryId); }));
+    Add(Property(L"Items", 0x3100, [this] { return NewObject<ItemsObject>(host_, number_); }));
+}
+
+FolderData& FolderObject::Data() const {
+    FolderData* folder = host_->Store().Folder(number_);
+    if (!folder) throw Raised{MAPI_E_NOT_FOUND, L"The folder does not exist."};
+    return *folder;
+}
+
+STDMETHODIMP FolderObject::GetEntryID(BSTR* entryId) noexcept {
+    return OnStore([&](StoreData&) { return CopyText(Data().entryId, entryId); });
+}
+
+STDMETHODIMP FolderObject::GetHiddenItemCount(LONG* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return OnStore([&](StoreData&) {
+        *count = static_cast<LONG>(Data().hidden.size());
+        return S_OK;
+    });
+}
+
+STDMETHODIMP FolderObject::OpenHiddenItem(LONG index, ISimStoreItem** item) noexcept {
+    if (!item) return E_POINTER;
+    *item = nullptr;
+    return OnStore([&](StoreData&) -> HRESULT {
+        const auto& hidden = Data().hidden;
+        if (index < 0 || static_cast<size_t>(index) >= hidden.size()) return E_INVALIDARG;
+        *item = com::Make<ItemObject>(host_, hidden[index]).Detach();
+        return S_OK;
+    });
+}
+
+STDMETHODIMP FolderObject::CreateHiddenItem(LPCWSTR messageClass, ISimStoreItem** item) noexcept {
+    if (!item) return E_POINTER;
+    *item = nullptr;
+    return OnStore([&](StoreData& store) -> HRESULT {
+        Data();  // the folder must exist
+        auto message = store.NewMessage(number_, true, messageClass ? messageClass : L"");
+        *item = com::Make<ItemObject>(host_, std::move(message)).Detach();
+        return S_OK;
+    });
+}
+
+// ---- Items ----
+
+ItemsObject::ItemsObject(Host* host, long folder) : SimObject(host, L"Items"), folder_(folder) {
+    auto items = [this]() -> const std::vector<std::shared_ptr<MessageData>>& {
+        FolderData* folder = host_->Store().Folder(folder_);
+        if (!folder) throw Raised{MAPI_E_NOT_FOUND, L"The folder does not exist."};
+        return folder->items;
+    };
+    Add(Property(L"Count", kCount, [items] { return com::Variant(static_cast<long>(items().size())); }));
+    // Item(Index): a 1-based position, or the subject of an item.
+    Add(Method(L"Item", kItem, {VT_VARIANT}, [this, items](const Args& args) {
+        const auto& list = items();
+        const VARIANT* index = args[0].Get();
+        if (V_VT(index) == VT_BSTR) {
+            const wchar_t* subject = V_BSTR(index) ? V_BSTR(index) : L"";
+            for (const auto& message : list)
+                if (_wcsicmp(TextOf(message->properties, PROP_ID(PR_SUBJECT_W)).c_str(), subject) == 0)
+                    return NewObject<ItemObject>(host_, message);
+            throw Raised{MAPI_E_NOT_FOUND, L"The attempted operation failed.  An object could not be found."};
+        }
+        VARIANT number;
+        VariantInit(&number);
+        if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(index), 0, VT_I4))) throw Refused{DISP_E_TYPEMISMATCH};
+        const long position = V_I4(&number);
+        if (position < 1 || static_cast<size_t>(position) > list.size()) OutOfBounds();
+        return NewObject<ItemObject>(host_, list[position - 1]);
+    }));
+}
+
+// ---- items ----
+
+ItemObject::ItemObject(Host* host, std::shared_ptr<MessageData> message)
+    : StoreObject(host, message->associated ? L"StorageItem" : L"MailItem"), message_(std::move(message)) {
+    Add(Property(L"Class", 0xF00A, [this] {
+        return com::Variant(ClassOf(Text(PR_MESSAGE_CLASS_W), message_->associated));
+    }));
+    Member subject = Property(L"Subject", 0x37, [this] { return com::Variant(Text(PR_SUBJECT_W)); });
+    subject.access = Access::GetPut;
+    subject.putType = VT_BSTR;
+    subject.put = [this](const com::Variant& value) { Write(PR_SUBJECT_W, value); };
+    Add(std::move(subject));
+    Member messageClass = Property(L"MessageClass", 0x1A, [this] { return com::Variant(Text(PR_MESSAGE_CLASS_W)); });
+    messageClass.access = Access::GetPut;
+    messageClass.putType = VT_BSTR;
+    messageClass.put = [this](const com::Variant& value) { Write(PR_MESSAGE_CLASS_W, value); };
+    Add(std::move(messageClass));
+    Add(Property(L"EntryID", 0xF01E, [this] {
+        // A new item has no entry ID until it is saved, as in Outlook.
+        return com::Variant(message_->stored ? message_->entryId : std::wstring());
+    }));
+    Add(Property(L"Saved", 0xF0A3, [this] { return com::Variant::Boolean(message_->stored && changes_.empty()); }));
+    Add(Method(L"Save", 0xF048, {}, [this](const Args&) {
+        host_->Store().Save(message_, changes_);
+        changes_.clear();
+        return com::Variant();
+    }));
+}
+
+HRESULT ItemObject::Read(ULONG tag, com::Variant& value) const {
+    HRESULT fault = host_->Store().ReadFault(tag);
+    if (FAILED(fault)) return fault;
+    return ReadProperty(&changes_, message_->properties, tag, value);
+}
+
+std::wstring ItemObject::Text(ULONG tag) const {
+    com::Variant value;
+    HRESULT hr = Read(tag, value);
+    if (hr == MAPI_E_NOT_FOUND) return {};
+    if (FAILED(hr)) throw Raised{hr, L"The property could not be read."};
+    return value.ToText();
+}
+
+void ItemObject::Write(ULONG tag, const com::Variant& value) {
+    PropertyValue stored;
+    HRESULT hr = ToStored(tag, *value.Get(), stored);
+    if (FAILED(hr)) throw Raised{hr, L"The property could not be written."};
+    changes_[PROP_ID(tag)] = std::move(stored);
+}
+
+STDMETHODIMP ItemObject::GetEntryID(BSTR* entryId) noexcept {
+    return OnStore([&](StoreData&) { return CopyText(message_->entryId, entryId); });
+}
+
+STDMETHODIMP ItemObject::IsAssociated(BOOL* associated) noexcept {
+    if (!associated) return E_POINTER;
+    *associated = message_->associated ? TRUE : FALSE;
+    return host_ ? S_OK : RPC_E_DISCONNECTED;
+}
+
+STDMETHODIMP ItemObject::GetProperty(ULONG tag, VARIANT* value) noexcept {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    return OnStore([&](StoreData&) {
+        com::Variant read;
+        HRESULT hr = Read(tag, read);
+        if (SUCCEEDED(hr)) read.DetachTo(value);
+        return hr;
+    });
+}
+
+STDMETHODIMP ItemObject::SetProperty(ULONG tag, const VARIANT* value) noexcept {
+    if (!value) return E_POINTER;
+    return OnStore([&](StoreData&) {
+        PropertyValue stored;
+        HRESULT hr = ToStored(tag, *value, stored);
+        if (SUCCEEDED(hr)) changes_[PROP_ID(tag)] = std::move(stored);
+        return hr;
+    });
+}
+
+STDMETHODIMP ItemObject::GetIDFromName(REFGUID propertySet, LPCWSTR name, BOOL create, ULONG* id) noexcept {
+    if (!id) return E_POINTER;
+    *id = 0;
+    if (!name || !*name) return E_INVALIDARG;
+    return OnStore([&](StoreData& store) { return store.IdFromName(propertySet, name, create != FALSE, *id); });
+}
+
+STDMETHODIMP ItemObject::SaveChanges() noexcept {
+    return OnStore([&](StoreData& store) {
+        store.Save(message_, changes_);
+        changes_.clear();
+        return S_OK;
+    });
+}
+
+// ---- sessions ----
+
+SessionObject::SessionObject(Host* host) : StoreObject(host, L"Session") {}
+
+STDMETHODIMP SessionObject::FlushOutbox(LONG flags, LONG parentWindow) noexcept {
+    return OnStore([&](StoreData& store) {
+        store.NoteSessionCall(L"FlushOutbox " + std::to_wstring(flags) + L" " + std::to_wstring(parentWindow));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP SessionObject::Logoff() noexcept {
+    return OnStore([&](StoreData& store) {
+        store.NoteSessionCall(L"Logoff");
+        return S_OK;
+    });
+}
+
+namespace {
+
+// The simulated Outlooks alive now, most recent last, and the class object that answers for them
+// (registered in this apartment while any lives).
+std::vector<Host*> g_liveHosts;
+DWORD g_sessionClassCookie = 0;
+
+class SessionClass : public com::Object<IClassFactory> {
+public:
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        if (g_liveHosts.empty()) return REGDB_E_CLASSNOTREG;
+        return com::Guarded([&] { return com::Make<SessionObject>(g_liveHosts.back())->QueryInterface(iid, out); });
+    }
+    STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
+};
+
+}  // namespace
+
+void PublishSession(Host* host) {
+    g_liveHosts.push_back(host);
+    if (g_sessionClassCookie) return;
+    auto factory = com::Make<SessionClass>();
+    if (FAILED(CoRegisterClassObject(CLSID_SimStoreSession, static_cast<IUnknown*>(factory.Get()),
+                                     CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &g_sessionClassCookie)))
+        g_sessionClassCookie = 0;  // COM is not running on this thread: nobody can ask either
+}
+
+void WithdrawSession(Host* host) noexcept {
+    g_liveHosts.erase(std::remove(g_liveHosts.begin(), g_liveHosts.end(), host), g_liveHosts.end());
+    if (g_liveHosts.empty() && g_sessionClassCookie) {
+        CoRevokeClassObject(g_sessionClassCookie);
+        g_sessionClassCookie = 0;
+    }
+}
+
+}  // namespace vantrell::sim

@@ -1,0 +1,106 @@
+#pragma once
+// The message store in the simulated Outlook's object model: MAPIFolder, Items and the items
+// themselves, each also answering the store's private interface (sim_store.idl) to
+// QueryInterface, and the session the private session class hands out.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "sim/outlook/sim_object.h"
+#include "sim/outlook/store_data.h"
+#include "sim_store.h"
+
+namespace vantrell::sim {
+
+// A simulated object that also answers one private store interface, with one identity.
+template <class Private>
+class StoreObject : public SimObject, public Private {
+public:
+    using SimObject::SimObject;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override { return SimObject::QueryInterface(iid, out); }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return SimObject::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return SimObject::Release(); }
+
+protected:
+    void* QueryOther(REFIID iid) noexcept override {
+        return IsEqualIID(iid, __uuidof(Private)) ? static_cast<Private*>(this) : nullptr;
+    }
+    // Runs a private method on the store: RPC_E_DISCONNECTED once the simulated Outlook has gone,
+    // and no C++ exception gets out.
+    template <class Body>
+    HRESULT OnStore(Body&& body) noexcept;
+};
+
+// One of the mailbox's folders (kind "MAPIFolder"): Name, EntryID, Items.
+class FolderObject : public StoreObject<ISimStoreFolder> {
+public:
+    FolderObject(Host* host, long number);
+
+    STDMETHODIMP GetEntryID(BSTR* entryId) noexcept override;
+    STDMETHODIMP GetHiddenItemCount(LONG* count) noexcept override;
+    STDMETHODIMP OpenHiddenItem(LONG index, ISimStoreItem** item) noexcept override;
+    STDMETHODIMP CreateHiddenItem(LPCWSTR messageClass, ISimStoreItem** item) noexcept override;
+
+private:
+    FolderData& Data() const;
+    long number_;
+};
+
+// A folder's ordinary items (kind "Items"): Count, Item(index or subject).
+class ItemsObject : public SimObject {
+public:
+    ItemsObject(Host* host, long folder);
+
+private:
+    long folder_;
+};
+
+// An open item (kind "MailItem", or "StorageItem" for a hidden one): Class, Subject,
+// MessageClass, EntryID, Saved, Save. Writes stay with this open item until it is saved.
+class ItemObject : public StoreObject<ISimStoreItem> {
+public:
+    ItemObject(Host* host, std::shared_ptr<MessageData> message);
+
+    STDMETHODIMP GetEntryID(BSTR* entryId) noexcept override;
+    STDMETHODIMP IsAssociated(BOOL* associated) noexcept override;
+    STDMETHODIMP GetProperty(ULONG tag, VARIANT* value) noexcept override;
+    STDMETHODIMP SetProperty(ULONG tag, const VARIANT* value) noexcept override;
+    STDMETHODIMP GetIDFromName(REFGUID propertySet, LPCWSTR name, BOOL create, ULONG* id) noexcept override;
+    STDMETHODIMP SaveChanges() noexcept override;
+
+private:
+    HRESULT Read(ULONG tag, com::Variant& value) const;
+    // The object model's string properties: a missing one reads as empty text.
+    std::wstring Text(ULONG tag) const;
+    void Write(ULONG tag, const com::Variant& value);
+
+    std::shared_ptr<MessageData> message_;
+    PropertyMap changes_;
+};
+
+// A session on the mailbox, for the private session class.
+class SessionObject : public StoreObject<ISimStoreSession> {
+public:
+    explicit SessionObject(Host* host);
+
+    STDMETHODIMP FlushOutbox(LONG flags, LONG parentWindow) noexcept override;
+    STDMETHODIMP Logoff() noexcept override;
+};
+
+// Makes a new simulated object and hands it out as an automation value (the value holds its
+// only reference).
+template <class T, class... Args>
+com::Variant NewObject(Args&&... args) {
+    com::Ptr<T> object = com::Make<T>(std::forward<Args>(args)...);
+    return com::Variant(object->Dispatch());
+}
+
+// While a simulated Outlook lives, the private session class answers with a session on its
+// mailbox (the most recently started one's when several live).
+void PublishSession(Host* host);
+void WithdrawSession(Host* host) noexcept;
+
+}  // namespace vantrell::sim

@@ -1,0 +1,69 @@
+#include "common/registered_helper.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+namespace vantrell::test {
+namespace {
+
+using EntryPoint = HRESULT(WINAPI*)();
+
+// What the helper registers: its ProgIDs, classes, type library and dual interfaces.
+const wchar_t* const kHelperKeys[] = {
+    L"Ostrabin.OsbFolder",
+    L"Ostrabin.OsbMailItem",
+    L"Ostrabin.OsbUtils",
+    L"CLSID\\{23199A84-6F60-4E73-BFD4-403047C6E71B}",
+    L"CLSID\\{8F92FE71-6844-49D9-A5C2-A54815DF7DA2}",
+    L"CLSID\\{B16A8DF1-FFC1-459B-8B47-61DF3AA088A3}",
+    L"TypeLib\\{F1BDC363-8CBE-4049-ABC5-81040D683E71}",
+    L"Interface\\{D3ACA2AE-2063-4B10-A1E8-78FEDBF1DFA7}",
+    L"Interface\\{1BD89198-66DA-4497-BCB0-830C64FFC134}",
+    L"Interface\\{64A5C9DC-AC17-440F-83C0-115F16D1B483}",
+    L"Interface\\{BF83F60E-4E59-4AB3-9BDE-C8AB6F3A7C2E}",
+    L"Interface\\{627C871F-6630-4552-9D95-972D96753DF9}",
+};
+
+HRESULT CallEntry(HMODULE dll, const char* name) {
+    auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    return entry ? entry() : E_NOTIMPL;
+}
+
+}  // namespace
+
+std::wstring RegisteredHelper::DllPath() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"OsbHelper.dll";
+}
+
+RegistryTree RegisteredHelper::Keys() {
+    RegistryTree all;
+    for (auto [root, name] : {std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}, std::pair{HKEY_CURRENT_USER, L"HKCU"}}) {
+        for (const wchar_t* key : kHelperKeys) {
+            const std::wstring path = std::wstring(L"Software\\Classes\\") + key;
+            for (const auto& [entry, value] : Snapshot(root, path)) all[std::wstring(name) + L"\\" + path + L"\\" + entry] = value;
+        }
+    }
+    return all;
+}
+
+RegisteredHelper::RegisteredHelper() : before_(Keys()) {
+    module_ = LoadLibraryW(DllPath().c_str());
+    EXPECT_NE(nullptr, module_) << "OsbHelper.dll is not beside the test program";
+    if (module_) {
+        EXPECT_EQ(S_OK, CallEntry(module_, "DllRegisterServer"));
+    }
+}
+
+RegisteredHelper::~RegisteredHelper() {
+    if (!module_) return;
+    EXPECT_EQ(S_OK, CallEntry(module_, "DllUnregisterServer"));
+    EXPECT_EQ(before_, Keys()) << "unregistering left the registry changed";
+    CoFreeUnusedLibraries();
+    FreeLibrary(module_);
+}
+
+}  // namespace vantrell::test
