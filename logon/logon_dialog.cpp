@@ -7,6 +7,7 @@
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/message_box.h"
+#include "platform/message_loop.h"
 #include "platform/module.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
@@ -14,6 +15,7 @@
 namespace vantrell {
 
 LogonDialog frmLogon;
+DWORD LogonRequestTimeoutMs = 30000;
 
 namespace {
 
@@ -150,6 +152,15 @@ std::wstring Lower(std::wstring text) {
 }
 
 void Trace(std::wstring_view text, long level) { WriteTrace(kModule, L"GetLogonID", text, level); }
+
+// A request aborted while its connection was still open is kept for the rest of the process:
+// Wine's request object calls back into itself when that connection finally goes, and crashes
+// if it has been released by then (measured: a use after free in a later request). One small
+// object per timed-out logon attempt; deliberately never released, not even at unload.
+void KeepAborted(const LateBound& request) {
+    static auto* aborted = new std::vector<com::Ptr<IDispatch>>();
+    aborted->push_back(request.Pointer());
+}
 
 void Message(HWND owner, std::wstring_view text, MessageIcon icon) { ShowMessage(text, icon, owner); }
 
@@ -289,12 +300,8 @@ void LogonDialog::GetLogonID() {
               kTraceFailure);
         Message(window_, L"Internal error, please contact support!", MessageIcon::Critical);
     } else {
-        request.Call(L"open", {Variant(L"POST"), Variant(SynchURL), Variant::Boolean(false)});
-        request.Call(L"setRequestHeader", {Variant(L"Content-Type"), Variant(L"application/x-www-form-urlencoded")});
-        request.Call(L"send", {body});
-
         Variant status;
-        bool statusRead = request.TryGet(L"statusText", status);
+        bool statusRead = SendAndWait(request, body) && request.TryGet(L"statusText", status);
         if (!statusRead || Lower(status.ToText()) != L"ok") {
             request.Call(L"abort");
             Message(window_, L"Unable to contact server, please try again later", MessageIcon::Critical);
@@ -351,6 +358,55 @@ void LogonDialog::GetLogonID() {
         Trace(L"error:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
     }
     SetCursor(previous ? previous : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+}
+
+// Posts the form and waits for the answer. A synchronous send would wait without end for a
+// service that accepts the connection and never answers, with Outlook frozen meanwhile; so the
+// request runs asynchronously while this waits, dispatching the window messages (the dialog
+// itself disabled, so that it cannot be used meanwhile), and is aborted after
+// LogonRequestTimeoutMs. False, with the failure pending, when no answer came: the service
+// could not be reached, dropped the connection, or did not answer in time.
+bool LogonDialog::SendAndWait(LateBound& request, const Variant& body) {
+    request.Call(L"open", {Variant(L"POST"), Variant(SynchURL), Variant::Boolean(true)});
+    request.Call(L"setRequestHeader", {Variant(L"Content-Type"), Variant(L"application/x-www-form-urlencoded")});
+    if (HasPendingFailure()) return false;
+    Variant sent;
+    if (!request.TryCall(L"send", {body}, sent)) return false;
+
+    EnableWindow(window_, FALSE);
+    const DWORD started = GetTickCount();
+    bool done = false;
+    for (;;) {
+        Variant state;
+        if (!request.TryGet(L"readyState", state)) break;
+        if (state.ToLong() == 4) {
+            done = true;
+            break;
+        }
+        if (GetTickCount() - started >= LogonRequestTimeoutMs) {
+            request.Call(L"abort");
+            KeepAborted(request);
+            RecordFailure(static_cast<long>(HRESULT_FROM_WIN32(ERROR_TIMEOUT)),
+                          L"The server did not answer within " + std::to_wstring(LogonRequestTimeoutMs / 1000) +
+                              L" seconds");
+            break;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        ProcessPendingMessages();
+    }
+    EnableWindow(window_, TRUE);
+    SetFocus(GetDlgItem(window_, IDOK));
+    if (!done) return false;
+    // Finished without an answer from the service: a dropped connection gives status 0, and
+    // on Windows a connection that failed gives the WinInet error (12000 to 12999) as status.
+    Variant code;
+    long number = -1;
+    if (request.TryGet(L"status", code) && code.TryLong(number) && (number == 0 || (number >= 12000 && number < 13000))) {
+        RecordFailure(static_cast<long>(0x800C0008),  // INET_E_DOWNLOAD_FAILURE
+                      L"The server could not be reached (status " + std::to_wstring(number) + L")");
+        return false;
+    }
+    return true;
 }
 
 void LogonDialog::ShowLogonError(const std::wstring& code) {

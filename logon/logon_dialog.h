@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/late_bound.h"
 #include "platform/variant.h"
 
 namespace vantrell {
@@ -20,6 +21,10 @@ inline constexpr int kIdLabelPassword = 1005;
 inline constexpr int kIdLabelOnce = 1006;
 
 inline constexpr const wchar_t* kLogonCaption = L"Initialize Quorvane Email History";
+
+// How long the logon request may wait for the service's answer before it counts as a server
+// that cannot be reached (tests shorten it).
+extern DWORD LogonRequestTimeoutMs;
 inline constexpr const wchar_t* kRequestProgId = L"Microsoft.XMLHTTP";
 
 class LogonDialog {
@@ -36,6 +41,7 @@ private:
     void OKButton_Click();
     void CancelButton_Click();
     void GetLogonID();
+    bool SendAndWait(com::LateBound& request, const com::Variant& body);
     void ShowLogonError(const std::wstring& code);
     std::wstring Text(int id) const;
     void FocusBox(int id, bool selectAll);

@@ -1,8 +1,6 @@
 // The logon request against the service double: what the service receives, and how each kind
 // of reply and each transport failure is answered. The password is distinctive so that a test
 // can prove it is never written anywhere.
-#include "service_double.h"  // first: it brings winsock2.h before windows.h
-
 #include <gtest/gtest.h>
 
 #include "common/registry_snapshot.h"
@@ -10,6 +8,7 @@
 #include "common/window_script.h"
 #include "logon/logon_dialog.h"
 #include "platform/ansi.h"
+#include "service_double.h"
 #include "support/shared_state.h"
 
 namespace vantrell {
@@ -32,6 +31,7 @@ protected:
         ErrorLogLevel = 12;
         LogonID = 0;
         CompanyID = 0;
+        LogonRequestTimeoutMs = 2000;
     }
     void TearDown() override {
         // Whatever happened, the password is nowhere to be found.
@@ -272,6 +272,50 @@ TEST_F(LogonRequest, AnUnreachableServerIsReportedWithItsTransportFailure) {
     EXPECT_EQ("Unable to contact server, please try again later", message.text);
     EXPECT_FALSE(Traced("statusText = "));
     EXPECT_TRUE(Traced("frmLogon::GetLogonID:error:-")) << Trace();
+    EXPECT_EQ(0, LogonID);
+}
+
+TEST_F(LogonRequest, AServerThatNeverAnswersIsGivenUpWithoutFreezingAnything) {
+    service.Stall(true);
+    bool enabledWhileWaiting = true;
+    WindowScript script;
+    script.Expect(kDialog, LogOn());
+    // While the request waits, window messages still run (this script is one), and the
+    // dialog cannot be used.
+    script.Expect(kDialog, [&](HWND window, SeenWindow&) { enabledWhileWaiting = IsWindowEnabled(window) != FALSE; });
+    script.Expect(kMessage);
+    script.Expect(kDialog, WindowScript::ClickButton(IDCANCEL));
+    frmLogon.Show();
+    ASSERT_EQ(0u, script.Pending());
+    EXPECT_FALSE(enabledWhileWaiting);
+    EXPECT_EQ("Unable to contact server, please try again later", script.Seen()[2].text);
+    EXPECT_FALSE(Traced("statusText = "));
+    EXPECT_TRUE(Traced("frmLogon::GetLogonID:error:-2147023436 The server did not answer within 2 seconds\r\n"))
+        << Trace();
+    EXPECT_EQ(1u, service.Requests().size());
+    EXPECT_EQ(0, LogonID);
+}
+
+TEST_F(LogonRequest, AConnectionDroppedWithoutAnAnswerIsATransportFailure) {
+    service.Stall(true);
+    WindowScript script;
+    script.Expect(kDialog, [this](HWND window, SeenWindow& seen) {
+        LogOn()(window, seen);
+    });
+    // The service takes the request, then goes away without a word.
+    script.Expect(kDialog, [this](HWND, SeenWindow&) {
+        service.WaitForRequests(1, 2000);
+        service.Stop();
+    });
+    script.Expect(kMessage);
+    script.Expect(kDialog, WindowScript::ClickButton(IDCANCEL));
+    LogonRequestTimeoutMs = 10000;
+    frmLogon.Show();
+    ASSERT_EQ(0u, script.Pending());
+    EXPECT_EQ("Unable to contact server, please try again later", script.Seen()[2].text);
+    EXPECT_FALSE(Traced("statusText = "));
+    EXPECT_TRUE(Traced("frmLogon::GetLogonID:error:-2146697208 The server could not be reached (status 0)\r\n"))
+        << Trace();
 }
 
 }  // namespace

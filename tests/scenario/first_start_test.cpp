@@ -1,8 +1,6 @@
 // A user's first start of Outlook with the add-in: no stored logon, the logon dialog, a
 // successful logon against the service double, the identifiers stored in the mailbox; then
 // the next start, which asks nothing.
-#include "service_double.h"  // first: it brings winsock2.h before windows.h
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include "mailbox.h"
 #include "outlook.h"
 #include "scenario/addin_fixture.h"
+#include "service_double.h"
 #include "common/registered_helper.h"
 
 namespace vantrell::test {
