@@ -88,7 +88,14 @@ void WindowScript::Poll() {
     if (next_ < steps_.size()) {
         Search search{&steps_[next_].title, nullptr};
         EnumThreadWindows(GetCurrentThreadId(), FindByTitle, reinterpret_cast<LPARAM>(&search));
+        // A window is acted on at the tick after it was first seen: a window that has just
+        // appeared may still be filling in its controls.
+        if (search.found && search.found != sighted_) {
+            sighted_ = search.found;
+            return;
+        }
         if (search.found) {
+            sighted_ = nullptr;
             Step step = steps_[next_++];
             seen_.push_back(Read(search.found));
             if (step.action) step.action(search.found, seen_.back());
@@ -100,6 +107,11 @@ void WindowScript::Poll() {
         Search search{&rule.title, nullptr};
         EnumThreadWindows(GetCurrentThreadId(), FindByTitle, reinterpret_cast<LPARAM>(&search));
         if (!search.found) continue;
+        if (search.found != sighted_) {
+            sighted_ = search.found;
+            return;
+        }
+        sighted_ = nullptr;
         Step copy = rule;
         seen_.push_back(Read(search.found));
         if (copy.action) copy.action(search.found, seen_.back());

@@ -52,6 +52,7 @@ private:
     size_t next_ = 0;
     std::deque<SeenWindow> seen_;  // stable references: an action may open the next window
     UINT_PTR timer_ = 0;
+    HWND sighted_ = nullptr;  // found at the last tick, acted on at this one
 };
 
 // Reads what a window shows (title, message text, button captions, message-box icon).
