@@ -50,10 +50,13 @@ RegistryTree RegisteredHelper::Keys() {
     return all;
 }
 
-RegisteredHelper::RegisteredHelper() : before_(Keys()) {
+RegisteredHelper::RegisteredHelper() {
     module_ = LoadLibraryW(DllPath().c_str());
     EXPECT_NE(nullptr, module_) << "OsbHelper.dll is not beside the test program";
     if (module_) {
+        // A test process that died while the helper was registered leaves it so: start clean.
+        CallEntry(module_, "DllUnregisterServer");
+        before_ = Keys();
         EXPECT_EQ(S_OK, CallEntry(module_, "DllRegisterServer"));
     }
 }

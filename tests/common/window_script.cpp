@@ -106,7 +106,8 @@ void WindowScript::Poll() {
         if (next_ < steps_.size() && steps_[next_].title == rule.title) continue;  // an expected step waits for it
         Search search{&rule.title, nullptr};
         EnumThreadWindows(GetCurrentThreadId(), FindByTitle, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) continue;
+        // A disabled window is busy (the user could not act on it either).
+        if (!search.found || !IsWindowEnabled(search.found)) continue;
         if (search.found != sighted_) {
             sighted_ = search.found;
             return;

@@ -71,6 +71,12 @@ TEST_F(FirstStart, TheUserLogsOnOnceAndIsNotAskedAgain) {
     ASSERT_EQ(1u, mailbox->HiddenItems().size());
     EXPECT_EQ(4321, mailbox->HiddenItems()[0].FindNamed(kPublicStrings, L"LogonID")->ToLong());
     EXPECT_EQ(65, mailbox->HiddenItems()[0].FindNamed(kPublicStrings, L"CompanyID")->ToLong());
+    // The password went to the service and nowhere else: not into the message, nor the trace.
+    const std::vector<sim::StoredItem> stored = mailbox->HiddenItems();
+    for (const auto& [tag, value] : stored[0].properties)
+        EXPECT_EQ(std::wstring::npos, value.ToText().find(L"Pw!0wZ")) << std::hex << tag;
+    EXPECT_EQ(std::string::npos, Trace().find("Pw!0wZ"));
+    EXPECT_NE(std::string::npos, service.Requests()[0].body.find("password=Pw!0wZ&"));
 
     size_t windowsSeen = windows.Seen().size();
     Outlook again(L"11.0.8312", mailbox);
