@@ -1,57 +1,125 @@
-// Shows the registered add-in component at work as another program uses it: it creates the
-// public classes by ProgID and calls them by name, the way a script's CreateObject does.
-// The demo of a whole Outlook session grows here as the simulated Outlook does.
+// The add-in's session as a user meets it, inside the simulated Outlook: Vantrell.dll and the
+// stand-in helper component are registered, Outlook starts and loads the add-in, the logon
+// dialog appears and is filled in (by a timer inside its modal loop, as a user would), the
+// service double answers, and the identifiers are stored in the mailbox; then Outlook starts
+// again on the same mailbox and asks nothing. Prints what happened and the trace file.
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <memory>
+#include <string>
 
+#include "mailbox.h"
+#include "outlook.h"
 #include "platform/ansi.h"
-#include "platform/late_bound.h"
-
-using vantrell::ToAnsi;
-using vantrell::com::LateBound;
-using vantrell::com::Variant;
+#include "service_double.h"
 
 namespace {
 
-LateBound CreateObject(const wchar_t* progId) {
-    CLSID clsid;
-    if (FAILED(CLSIDFromProgID(progId, &clsid))) return {};
-    vantrell::com::Ptr<IDispatch> object;
-    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                     reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
-    return LateBound(object);
+using EntryPoint = HRESULT(WINAPI*)();
+
+// A DLL beside this program, registered while this lives.
+class Registered {
+public:
+    explicit Registered(const wchar_t* name) {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring path = self;
+        module_ = LoadLibraryW((path.substr(0, path.find_last_of(L'\\') + 1) + name).c_str());
+        ok_ = module_ && SUCCEEDED(Entry("DllRegisterServer"));
+    }
+    ~Registered() {
+        if (!module_) return;
+        Entry("DllUnregisterServer");
+        FreeLibrary(module_);
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    HRESULT Entry(const char* name) {
+        auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return entry ? entry() : E_NOTIMPL;
+    }
+    HMODULE module_ = nullptr;
+    bool ok_ = false;
+};
+
+// The user at the keyboard: fills in the logon dialog, then reads and closes the message.
+void CALLBACK User(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND dialog = FindWindowA(nullptr, "Initialize Quorvane Email History"); dialog && IsWindowEnabled(dialog)) {
+        std::printf("  the logon dialog asks for the credentials: typing them, clicking OK\n");
+        SetDlgItemTextA(dialog, 1001, "jsmith");
+        SetDlgItemTextA(dialog, 1002, "demo password");
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else if (HWND box = FindWindowA(nullptr, "Quorvane Email History")) {
+        char text[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        std::printf("  message box: \"%s\"\n", text);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+}
+
+void SetSetting(const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quorvane\\Outlook\\History", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
 }
 
 }  // namespace
 
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int result = 0;
     {
-        LateBound info = CreateObject(L"Vantrell.COpSysInfo");
-        LateBound reg = CreateObject(L"Vantrell.RegOp");
-        if (!info || !reg) {
-            std::printf("Vantrell.dll is not registered: run scripts/demo.sh\n");
-            result = 1;
-        } else {
-            std::printf("Windows Version=%s (%s)\n", ToAnsi(info.Get(L"Version").ToText()).c_str(),
-                        ToAnsi(info.Get(L"ProductTypeName").ToText()).c_str());
-            reg.Put(L"Root", Variant(static_cast<long>(0x80000001)));
-            reg.Put(L"Key", Variant(L"Software\\Quorvane\\Outlook\\History"));
-            Variant level = reg.Get(L"Value", {Variant(L"ErrorLogLevel")});
-            std::printf("HKCU\\Software\\Quorvane\\Outlook\\History: %ld values, ErrorLogLevel=%s\n",
-                        reg.Get(L"ValueCount").ToLong(),
-                        level.IsEmpty() ? "(absent: the add-in writes 4 on its first connection)"
-                                        : ToAnsi(level.ToText()).c_str());
-            LateBound addins = CreateObject(L"Vantrell.RegOp");
-            addins.Put(L"Key", Variant(L"Software\\Microsoft\\Office\\Outlook\\Addins\\Vantrell.Connect"));
-            std::printf("Outlook add-in \"%s\", LoadBehavior=%ld\n",
-                        ToAnsi(addins.Get(L"Value", {Variant(L"FriendlyName")}).ToText()).c_str(),
-                        addins.Get(L"Value", {Variant(L"LoadBehavior")}).ToLong());
+        Registered addin(L"Vantrell.dll");
+        Registered helper(L"OsbHelper.dll");
+        if (!addin.Ok() || !helper.Ok()) {
+            std::printf("could not register Vantrell.dll and OsbHelper.dll\n");
+            return 1;
         }
+        vantrell::sim::ServiceDouble service;
+        service.Start();
+        service.Reply(200, "OK", "logonid=4321;companyid=65");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvane");
+        SetSetting("SynchURL", service.Url());
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        const std::string tracePath = std::string(temp) + "VantrellTrace.log";
+        DeleteFileA(tracePath.c_str());  // this run's trace only
+        std::printf("The service double answers at %s\n", service.Url().c_str());
+
+        auto mailbox = std::make_shared<vantrell::sim::Mailbox>();
+        UINT_PTR user = SetTimer(nullptr, 0, 100, User);
+        std::printf("Outlook 2003 starts for the first time with the add-in:\n");
+        {
+            vantrell::sim::Outlook outlook(L"11.0.8312", mailbox);
+            outlook.StartUp();
+            std::printf("  the service received: %s\n",
+                        service.Requests().empty() ? "nothing" : service.Requests()[0].body.c_str());
+            std::printf("  hidden messages in the Inbox: %zu\n", mailbox->HiddenItems().size());
+            outlook.ShutDown();
+            std::printf("  shut down; references to Outlook left: %ld\n", outlook.ReferencesHeldOutside());
+        }
+        std::printf("Outlook starts again on the same mailbox:\n");
+        {
+            vantrell::sim::Outlook outlook(L"11.0.8312", mailbox);
+            outlook.StartUp();
+            std::printf("  requests to the service so far: %zu (no dialog this time)\n", service.Requests().size());
+            outlook.ShutDown();
+        }
+        KillTimer(nullptr, user);
+
+        std::printf("\nThe trace file %s:\n", tracePath.c_str());
+        if (FILE* trace = std::fopen(tracePath.c_str(), "rb")) {
+            char line[1024];
+            while (std::fgets(line, sizeof line, trace)) std::printf("  %s", line);
+            std::fclose(trace);
+        }
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvane");
     }
     CoUninitialize();
-    return result;
+    return 0;
 }
