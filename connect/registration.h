@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_registration.h"
+
 namespace vantrell {
 
 enum class RegistrationScope { PerUser, Machine };
@@ -17,10 +19,8 @@ RegistrationScope ScopeForThisProcess() noexcept;
 // The classes key the scope writes to: HKCU or HKLM, "Software\Classes".
 HKEY ScopeRoot(RegistrationScope scope) noexcept;
 
-struct RegisteredClass {
-    const CLSID* clsid;
-    const wchar_t* progId;
-};
+using com::GuidString;
+using com::RegisteredClass;
 const std::vector<RegisteredClass>& RegisteredClasses();
 
 inline constexpr const wchar_t* kAddinKey = L"Software\\Microsoft\\Office\\Outlook\\Addins\\Vantrell.Connect";
@@ -32,8 +32,5 @@ inline constexpr DWORD kAddinLoadAtStartup = 3;
 HRESULT RegisterServer(RegistrationScope scope, const std::wstring& modulePath) noexcept;
 // Removes exactly what RegisterServer writes (and the container keys it leaves empty).
 HRESULT UnregisterServer(RegistrationScope scope) noexcept;
-
-// "{XXXXXXXX-...}" text of a GUID.
-std::wstring GuidString(const GUID& guid);
 
 }  // namespace vantrell

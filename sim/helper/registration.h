@@ -6,12 +6,11 @@
 
 #include <string>
 
+#include "platform/com_registration.h"
+
 namespace vantrell::sim::helper {
 
-struct HelperClass {
-    const CLSID* clsid;
-    const wchar_t* progId;
-};
+using HelperClass = com::RegisteredClass;
 extern const HelperClass kHelperClasses[3];
 
 // Writes every key; on a failure removes what it wrote and returns the failure.
