@@ -19,10 +19,9 @@
 #include "office.h"
 #include "outlook.h"
 #include "platform/com_ptr.h"
+#include "registered_dll.h"
 
 namespace {
-
-using EntryPoint = HRESULT(WINAPI*)();
 
 double Milliseconds() {
     static LARGE_INTEGER frequency = [] {
@@ -35,33 +34,6 @@ double Milliseconds() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// A DLL beside this program, loaded and registered; unregistered when done.
-class Registered {
-public:
-    explicit Registered(const wchar_t* name) {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring path = self;
-        path = path.substr(0, path.find_last_of(L'\\') + 1) + name;
-        module_ = LoadLibraryW(path.c_str());
-        ok_ = module_ && SUCCEEDED(Entry("DllRegisterServer"));
-    }
-    ~Registered() {
-        if (module_) {
-            Entry("DllUnregisterServer");
-            FreeLibrary(module_);
-        }
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    HRESULT Entry(const char* name) {
-        auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-        return entry ? entry() : E_NOTIMPL;
-    }
-    HMODULE module_ = nullptr;
-    bool ok_ = false;
-};
 
 void SetSetting(const wchar_t* name, DWORD value) {
     HKEY key = nullptr;
@@ -77,8 +49,8 @@ int main(int argc, char** argv) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 0;
     {
-        Registered addin(L"Vantrell.dll");
-        Registered helper(L"OsbHelper.dll");
+        vantrell::sim::RegisteredDll addin(L"Vantrell.dll");
+        vantrell::sim::RegisteredDll helper(L"OsbHelper.dll");
         if (!addin.Ok() || !helper.Ok()) {
             std::printf("could not register Vantrell.dll and OsbHelper.dll\n");
             return 1;

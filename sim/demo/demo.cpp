@@ -13,37 +13,11 @@
 #include "mailbox.h"
 #include "outlook.h"
 #include "platform/ansi.h"
+#include "registered_dll.h"
 #include "service_double.h"
 
 namespace {
 
-using EntryPoint = HRESULT(WINAPI*)();
-
-// A DLL beside this program, registered while this lives.
-class Registered {
-public:
-    explicit Registered(const wchar_t* name) {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring path = self;
-        module_ = LoadLibraryW((path.substr(0, path.find_last_of(L'\\') + 1) + name).c_str());
-        ok_ = module_ && SUCCEEDED(Entry("DllRegisterServer"));
-    }
-    ~Registered() {
-        if (!module_) return;
-        Entry("DllUnregisterServer");
-        FreeLibrary(module_);
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    HRESULT Entry(const char* name) {
-        auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-        return entry ? entry() : E_NOTIMPL;
-    }
-    HMODULE module_ = nullptr;
-    bool ok_ = false;
-};
 
 // The user at the keyboard: fills in the logon dialog, then reads and closes the message.
 void CALLBACK User(HWND, UINT, UINT_PTR, DWORD) {
@@ -74,8 +48,8 @@ void SetSetting(const char* name, const std::string& text) {
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-        Registered addin(L"Vantrell.dll");
-        Registered helper(L"OsbHelper.dll");
+        vantrell::sim::RegisteredDll addin(L"Vantrell.dll");
+        vantrell::sim::RegisteredDll helper(L"OsbHelper.dll");
         if (!addin.Ok() || !helper.Ok()) {
             std::printf("could not register Vantrell.dll and OsbHelper.dll\n");
             return 1;
