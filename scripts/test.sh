@@ -13,8 +13,8 @@ bash "$root/scripts/wine-prefix.sh" "$build"
 # One wineserver for the whole run: each test process then starts in a fraction of a second.
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 wineserver -k 2>/dev/null || true
-wineserver -p
+wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
-"$build/wine-run.sh" "$build/bin/version_probe.exe" >/dev/null
+"$build/wine-run.sh" "$build/bin/version_probe.exe" </dev/null >/dev/null 2>&1
 
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
