@@ -64,9 +64,13 @@ TEST_F(FirstStart, TheUserLogsOnOnceAndIsNotAskedAgain) {
         EXPECT_EQ(1u, Count("CRMAddIn::InitHandler:launch frmLogon"));
         EXPECT_EQ(1u, Count("modCRM::SetConfigMessage: saved logon data to hidden message"));
         EXPECT_EQ(0u, Count("Connect::ConfirmLogon:missing LogonID, calling TearDown"));
+        EXPECT_EQ(1u, Count("CRMAddIn::InitHandler:instantiated mobjUtils object"));
         EXPECT_GT(outlook.ReferencesHeldOutside(), 0);  // running
         outlook.ShutDown();
         EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+        // Stopping cleaned the helper's utilities object up before letting it go.
+        const std::vector<std::wstring>& calls = mailbox->SessionCalls();
+        EXPECT_NE(calls.end(), std::find(calls.begin(), calls.end(), L"Logoff"));
     }
     ASSERT_EQ(1u, mailbox->HiddenItems().size());
     EXPECT_EQ(4321, mailbox->HiddenItems()[0].FindNamed(kPublicStrings, L"LogonID")->ToLong());
