@@ -227,6 +227,11 @@ INT_PTR CALLBACK LogonDialog::Procedure(HWND window, UINT message, WPARAM w, LPA
             return TRUE;  // the first box of the tab order takes the focus
         }
         auto* self = reinterpret_cast<LogonDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+        if (self && self->busy_ && message == WM_SETCURSOR) {
+            SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         if (!self || message != WM_COMMAND) return FALSE;
         if (LOWORD(w) == IDOK) self->OKButton_Click();
         if (LOWORD(w) == IDCANCEL) self->CancelButton_Click();
@@ -374,6 +379,7 @@ bool LogonDialog::SendAndWait(LateBound& request, const Variant& body) {
     if (!request.TryCall(L"send", {body}, sent)) return false;
 
     EnableWindow(window_, FALSE);
+    busy_ = true;
     const DWORD started = GetTickCount();
     bool done = false;
     for (;;) {
@@ -394,6 +400,7 @@ bool LogonDialog::SendAndWait(LateBound& request, const Variant& body) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         ProcessPendingMessages();
     }
+    busy_ = false;
     EnableWindow(window_, TRUE);
     SetFocus(GetDlgItem(window_, IDOK));
     if (!done) return false;

@@ -47,6 +47,7 @@ private:
     void FocusBox(int id, bool selectAll);
 
     HWND window_ = nullptr;
+    bool busy_ = false;  // a request is waiting for its answer: the hourglass stays
 };
 
 // The one default instance.

@@ -282,12 +282,19 @@ TEST_F(LogonRequest, AServerThatNeverAnswersIsGivenUpWithoutFreezingAnything) {
     script.Expect(kDialog, LogOn());
     // While the request waits, window messages still run (this script is one), and the
     // dialog cannot be used.
-    script.Expect(kDialog, [&](HWND window, SeenWindow&) { enabledWhileWaiting = IsWindowEnabled(window) != FALSE; });
+    bool hourglassWhileWaiting = false;
+    script.Expect(kDialog, [&](HWND window, SeenWindow&) {
+        enabledWhileWaiting = IsWindowEnabled(window) != FALSE;
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+        SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        hourglassWhileWaiting = GetCursor() == LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
+    });
     script.Expect(kMessage);
     script.Expect(kDialog, WindowScript::ClickButton(IDCANCEL));
     frmLogon.Show();
     ASSERT_EQ(0u, script.Pending());
     EXPECT_FALSE(enabledWhileWaiting);
+    EXPECT_TRUE(hourglassWhileWaiting);
     EXPECT_EQ("Unable to contact server, please try again later", script.Seen()[2].text);
     EXPECT_FALSE(Traced("statusText = "));
     EXPECT_TRUE(Traced("frmLogon::GetLogonID:error:-2147023436 The server did not answer within 2 seconds\r\n"))
