@@ -71,6 +71,7 @@ void Connect::ReadSettings() {
 }
 
 void Connect::AddinInstance_OnConnection(const com::Ptr<IDispatch>& application) {
+    auto keep = KeepAlive();
     ProcedureScope scope;
     ReadSettings();
     WriteTrace(L"", L"", kTraceSeparator, kTraceMilestone);
@@ -94,18 +95,21 @@ void Connect::AddinInstance_OnConnection(const com::Ptr<IDispatch>& application)
 }
 
 void Connect::AddinInstance_OnBeginShutdown() {
+    auto keep = KeepAlive();
     ProcedureScope scope;
     Trace(L"OnBeginShutdown", L"", kTraceMilestone);
     Teardown();
 }
 
 void Connect::AddinInstance_OnDisconnection() {
+    auto keep = KeepAlive();
     ProcedureScope scope;
     Trace(L"OnDisconnection", L"", kTraceMilestone);
     Teardown();
 }
 
 void Connect::mcolExplorers_NewExplorer(const com::EventArgs& args) {
+    auto keep = KeepAlive();
     ProcedureScope scope;
     molExplorer.Set(args.Object(0));
     if (!gobjCRMAddIn || gobjCRMAddIn->Initialized()) return;
@@ -119,6 +123,7 @@ void Connect::mcolExplorers_NewExplorer(const com::EventArgs& args) {
 }
 
 void Connect::molExplorer_Activate(const com::EventArgs&) {
+    auto keep = KeepAlive();
     ProcedureScope scope;
     if (!gobjCRMAddIn || gobjCRMAddIn->Initialized()) return;
     Trace(L"molExplorer_Activate", L"call InitHandler", kTraceMilestone);
@@ -127,6 +132,7 @@ void Connect::molExplorer_Activate(const com::EventArgs&) {
 }
 
 void Connect::molExplorer_Close(const com::EventArgs&) {
+    auto keep = KeepAlive();
     ProcedureScope scope;
     molExplorer.Reset();
     molExplorer.Set(mobjOutlook.Call(L"ActiveExplorer").ToDispatch());

@@ -40,6 +40,10 @@ public:
     STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) noexcept override;
 
 private:
+    // Outlook may release the add-in while one of its handlers still runs (it can disconnect
+    // it from a message loop the handler entered, such as the logon dialog's): each entry
+    // holds a reference of its own until it returns.
+    com::Ptr<IUnknown> KeepAlive() { return com::Ptr<IUnknown>(Identity()); }
     void ReadSettings();
     void mcolExplorers_NewExplorer(const com::EventArgs& args);
     void molExplorer_Activate(const com::EventArgs& args);

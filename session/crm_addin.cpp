@@ -33,6 +33,8 @@ CRMAddIn::~CRMAddIn() = default;
 
 void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     ProcedureScope scope;
+    // The controller may be let go while the logon dialog runs its message loop.
+    com::Ptr<IUnknown> keep(Identity());
     constexpr std::wstring_view kProcedure = L"InitHandler";
     mblnInitialized = true;
     gobjOutlook = application;
@@ -104,6 +106,7 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
 
 void CRMAddIn::UnInitHandler() {
     ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());  // the yields below may reach Teardown
     constexpr std::wstring_view kProcedure = L"UnInitHandler";
     if (!mblnInitialized) return;
     mblnInitialized = false;

@@ -219,5 +219,28 @@ TEST_F(ConnectLifecycle, AMissingCompanyIdIsTracedOnlyAtLevelEight) {
     ShutDown(again);
 }
 
+TEST_F(ConnectLifecycle, DisconnectedWhileTheLogonDialogIsOpenItFinishesSafely) {
+    Outlook outlook;
+    // Not logged on: the dialog opens inside OnConnection; meanwhile the user turns the add-in
+    // off and Outlook lets go of it.
+    long liveBefore = -1, liveAfter = -2;
+    windows.Expect("Initialize Quorvane Email History", [&](HWND, SeenWindow&) {
+        connect->OnDisconnection(ext_dm_UserClosed, nullptr);
+        liveBefore = com::ModuleLockCount();
+        connect.Reset();
+        // Connect and its controller are still running their start-up below this dialog:
+        // neither may go before they return.
+        liveAfter = com::ModuleLockCount();
+    });
+    Connect(outlook, Start::WithExplorer);
+    EXPECT_EQ(0u, windows.Pending());
+    EXPECT_EQ(liveBefore, liveAfter);
+    EXPECT_FALSE(connect);
+    EXPECT_FALSE(gobjCRMAddIn);
+    EXPECT_EQ(1u, Count("Connect::OnDisconnection:"));
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    outlook.ShutDown();
+}
+
 }  // namespace
 }  // namespace vantrell::test
