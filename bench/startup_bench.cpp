@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/stopwatch.h"
 #include "connect/registration.h"
 #include "mailbox.h"
 #include "office.h"
@@ -22,18 +23,6 @@
 #include "registered_dll.h"
 
 namespace {
-
-double Milliseconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 
 void SetSetting(const wchar_t* name, DWORD value) {
     HKEY key = nullptr;
@@ -83,9 +72,9 @@ int main(int argc, char** argv) {
                 std::printf("could not create Vantrell.Connect\n");
                 return 1;
             }
-            double start = Milliseconds();
+            double start = vantrell::bench::Milliseconds();
             connect->OnConnection(outlook.Application(), ext_cm_Startup, nullptr, nullptr);
-            times.push_back(Milliseconds() - start);
+            times.push_back(vantrell::bench::Milliseconds() - start);
             stillHeld = outlook.ReferencesHeldOutside();  // > 0: the session is running
             connect->OnBeginShutdown(nullptr);
             connect->OnDisconnection(ext_dm_HostShutdown, nullptr);

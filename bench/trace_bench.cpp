@@ -8,21 +8,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/stopwatch.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+double Seconds() { return vantrell::bench::Milliseconds() / 1000.0; }
 
 long long FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;

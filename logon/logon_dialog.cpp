@@ -1,6 +1,5 @@
 #include "logon/logon_dialog.h"
 
-#include <cwctype>
 #include <vector>
 
 #include "platform/ansi.h"
@@ -9,6 +8,7 @@
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "platform/module.h"
+#include "platform/text.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
@@ -120,37 +120,6 @@ void Layout(HWND window) {
                width, height, TRUE);
 }
 
-bool ContainsNoCase(std::wstring_view text, std::wstring_view part) {
-    std::wstring lower(text), lowerPart(part);
-    for (auto& ch : lower) ch = static_cast<wchar_t>(std::towlower(ch));
-    for (auto& ch : lowerPart) ch = static_cast<wchar_t>(std::towlower(ch));
-    return lower.find(lowerPart) != std::wstring::npos;
-}
-
-// `text` with every `part` removed, letter case ignored when `anyCase`.
-std::wstring RemoveAll(std::wstring text, std::wstring_view part, bool anyCase) {
-    if (part.empty()) return text;
-    for (size_t at = 0;;) {
-        size_t found = std::wstring::npos;
-        if (anyCase) {
-            std::wstring lower(text), lowerPart(part);
-            for (auto& ch : lower) ch = static_cast<wchar_t>(std::towlower(ch));
-            for (auto& ch : lowerPart) ch = static_cast<wchar_t>(std::towlower(ch));
-            found = lower.find(lowerPart, at);
-        } else {
-            found = text.find(part, at);
-        }
-        if (found == std::wstring::npos) return text;
-        text.erase(found, part.size());
-        at = found;
-    }
-}
-
-std::wstring Lower(std::wstring text) {
-    for (auto& ch : text) ch = static_cast<wchar_t>(std::towlower(ch));
-    return text;
-}
-
 void Trace(std::wstring_view text, long level) { WriteTrace(kModule, L"GetLogonID", text, level); }
 
 // A request aborted while its connection was still open is kept for the rest of the process:
@@ -178,11 +147,7 @@ Variant PackBytes(std::wstring_view postData) {
         for (size_t i = 0; i < bytes.size(); ++i) static_cast<char*>(data)[i] = bytes[i] == ' ' ? '+' : bytes[i];
         SafeArrayUnaccessData(array);
     }
-    Variant result;
-    VARIANT* out = result.Out();
-    V_VT(out) = VT_ARRAY | VT_UI1;
-    V_ARRAY(out) = array;
-    return result;
+    return Variant::AdoptArray(array, VT_UI1);
 }
 
 bool FormValue(std::wstring_view text, std::wstring& out) {

@@ -150,6 +150,13 @@ Variant Variant::Take(VARIANT& v) noexcept {
     return result;
 }
 
+Variant Variant::AdoptArray(SAFEARRAY* array, VARTYPE element) noexcept {
+    Variant result;
+    V_VT(&result.v_) = static_cast<VARTYPE>(VT_ARRAY | element);
+    V_ARRAY(&result.v_) = array;
+    return result;
+}
+
 VARIANT* Variant::Out() noexcept {
     VariantClear(&v_);
     return &v_;

@@ -70,6 +70,8 @@ public:
     static Variant Missing() noexcept;
     // Adopts the value in `v` and leaves `v` empty.
     static Variant Take(VARIANT& v) noexcept;
+    // Takes ownership of `array`, whose elements are of type `element` (VT_VARIANT, VT_UI1 ...).
+    static Variant AdoptArray(SAFEARRAY* array, VARTYPE element) noexcept;
 
     // Clears, then hands out the address for an out-parameter.
     VARIANT* Out() noexcept;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "inspector/insp_wrap.h"
+#include "platform/text.h"
 #include "session/crm_addin.h"
 
 namespace vantrell {
@@ -10,19 +11,13 @@ namespace vantrell {
 com::Ptr<CRMAddIn> gobjCRMAddIn;
 InspWrapCollection* gcolInspWrap = nullptr;
 
-namespace {
-bool SameKey(const std::wstring& a, const std::wstring& b) {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-}  // namespace
 
 InspWrapCollection::InspWrapCollection() = default;
 InspWrapCollection::~InspWrapCollection() = default;
 
 bool InspWrapCollection::Add(const std::wstring& key, const com::Ptr<InspWrap>& wrapper) {
     for (const auto& item : items_)
-        if (SameKey(item.first, key)) return false;
+        if (SameText(item.first, key)) return false;
     items_.emplace_back(key, wrapper);
     return true;
 }
@@ -38,7 +33,7 @@ bool InspWrapCollection::Remove(long index) {
 
 bool InspWrapCollection::Remove(const std::wstring& key) {
     for (long i = 1; i <= Count(); ++i)
-        if (SameKey(items_[static_cast<size_t>(i - 1)].first, key)) return Remove(i);
+        if (SameText(items_[static_cast<size_t>(i - 1)].first, key)) return Remove(i);
     return false;
 }
 
@@ -49,7 +44,7 @@ com::Ptr<InspWrap> InspWrapCollection::Item(long index) const {
 
 com::Ptr<InspWrap> InspWrapCollection::Item(const std::wstring& key) const {
     for (const auto& item : items_)
-        if (SameKey(item.first, key)) return item.second;
+        if (SameText(item.first, key)) return item.second;
     return {};
 }
 

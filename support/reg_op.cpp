@@ -4,6 +4,7 @@
 
 #include "platform/ansi.h"
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "support/trace.h"
 
 namespace vantrell {
@@ -20,17 +21,6 @@ constexpr std::wstring_view kUnsupportedType = L"Existing value has unsupported 
 bool IsRoot(long root) {
     return root == static_cast<long>(REGOP_HKEY_CLASSES_ROOT) || root == static_cast<long>(REGOP_HKEY_CURRENT_USER) ||
            root == static_cast<long>(REGOP_HKEY_LOCAL_MACHINE);
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b) {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
-std::wstring Lower(std::wstring_view text) {
-    std::wstring lower(text);
-    if (!lower.empty()) CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
-    return lower;
 }
 
 bool IsPlatformNT() {
@@ -55,15 +45,6 @@ std::string ExpandEnvironment(const std::string& text) {
     }
 }
 
-// A variant that owns `array` (of VARIANT elements).
-com::Variant AdoptArray(SAFEARRAY* array) {
-    com::Variant result;
-    VARIANT* out = result.Out();
-    V_VT(out) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out) = array;
-    return result;
-}
-
 com::Variant TextArray(const std::vector<std::wstring>& items) {
     SAFEARRAYBOUND bound{static_cast<ULONG>(items.size()), 0};
     SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
@@ -72,7 +53,7 @@ com::Variant TextArray(const std::vector<std::wstring>& items) {
         com::Variant item(items[static_cast<size_t>(i)]);
         SafeArrayPutElement(array, &i, item.GetMutable());
     }
-    return AdoptArray(array);
+    return com::Variant::AdoptArray(array, VT_VARIANT);
 }
 
 // The elements of an array value as texts, for a REG_MULTI_SZ write.
@@ -372,7 +353,7 @@ com::Variant RegOp::AllValues() {
         SafeArrayPutElement(array, nameAt, name.GetMutable());
         SafeArrayPutElement(array, valueAt, value.GetMutable());
     }
-    return AdoptArray(array);
+    return com::Variant::AdoptArray(array, VT_VARIANT);
 }
 
 com::Variant RegOp::AllKeys() {
@@ -392,7 +373,7 @@ com::Variant RegOp::AllKeys() {
         com::Variant item(FromAnsi(CutAtNul(name.substr(0, length))));
         SafeArrayPutElement(array, &i, item.GetMutable());
     }
-    return AdoptArray(array);
+    return com::Variant::AdoptArray(array, VT_VARIANT);
 }
 
 bool RegOp::DeleteValue(std::wstring_view name) {

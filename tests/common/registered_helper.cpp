@@ -1,13 +1,13 @@
 #include "common/registered_helper.h"
 
+#include "common/program_files.h"
+
 #include <gtest/gtest.h>
 
 #include <objbase.h>
 
 namespace vantrell::test {
 namespace {
-
-using EntryPoint = HRESULT(WINAPI*)();
 
 // What the helper registers: its ProgIDs, classes, type library and dual interfaces.
 const wchar_t* const kHelperKeys[] = {
@@ -25,19 +25,9 @@ const wchar_t* const kHelperKeys[] = {
     L"Interface\\{627C871F-6630-4552-9D95-972D96753DF9}",
 };
 
-HRESULT CallEntry(HMODULE dll, const char* name) {
-    auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-    return entry ? entry() : E_NOTIMPL;
-}
-
 }  // namespace
 
-std::wstring RegisteredHelper::DllPath() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    return path.substr(0, path.find_last_of(L'\\') + 1) + L"OsbHelper.dll";
-}
+std::wstring RegisteredHelper::DllPath() { return BesideThisProgram(L"OsbHelper.dll"); }
 
 RegistryTree RegisteredHelper::Keys() {
     RegistryTree all;
@@ -55,15 +45,15 @@ RegisteredHelper::RegisteredHelper() {
     EXPECT_NE(nullptr, module_) << "OsbHelper.dll is not beside the test program";
     if (module_) {
         // A test process that died while the helper was registered leaves it so: start clean.
-        CallEntry(module_, "DllUnregisterServer");
+        CallEntryPoint(module_, "DllUnregisterServer");
         before_ = Keys();
-        EXPECT_EQ(S_OK, CallEntry(module_, "DllRegisterServer"));
+        EXPECT_EQ(S_OK, CallEntryPoint(module_, "DllRegisterServer"));
     }
 }
 
 RegisteredHelper::~RegisteredHelper() {
     if (!module_) return;
-    EXPECT_EQ(S_OK, CallEntry(module_, "DllUnregisterServer"));
+    EXPECT_EQ(S_OK, CallEntryPoint(module_, "DllUnregisterServer"));
     EXPECT_EQ(before_, Keys()) << "unregistering left the registry changed";
     CoFreeUnusedLibraries();
     FreeLibrary(module_);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/program_files.h"
 #include "common/registry_snapshot.h"
 #include "connect/registration.h"
 #include "connect/type_library.h"
@@ -16,14 +17,7 @@ namespace {
 using com::LateBound;
 using com::Variant;
 
-std::wstring DllPath() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    return path.substr(0, path.find_last_of(L'\\') + 1) + L"Vantrell.dll";
-}
-
-using EntryPoint = HRESULT(WINAPI*)();
+std::wstring DllPath() { return test::BesideThisProgram(L"Vantrell.dll"); }
 
 class Component : public testing::Test {
 protected:
@@ -37,10 +31,7 @@ protected:
         CoFreeUnusedLibraries();
         FreeLibrary(module);
     }
-    HRESULT Call(const char* name) {
-        auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-        return entry ? entry() : E_NOTIMPL;
-    }
+    HRESULT Call(const char* name) { return test::CallEntryPoint(module, name); }
     void Register() {
         ASSERT_EQ(S_OK, Call("DllRegisterServer"));
         registered = true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/temp_folder.h"
+#include "common/logon_script.h"
 #include "common/window_script.h"
 #include "logon/logon_dialog.h"
 #include "support/shared_state.h"
@@ -13,8 +14,8 @@ namespace {
 using test::SeenWindow;
 using test::WindowScript;
 
-constexpr const char* kDialog = "Initialize Quorvane Email History";
-constexpr const char* kMessage = "Quorvane Email History";
+constexpr const char* kDialog = test::kLogonDialogTitle;
+constexpr const char* kMessage = test::kMessageBoxTitle;
 
 class LogonDialogTest : public testing::Test {
 protected:
@@ -32,22 +33,9 @@ protected:
     std::string Trace() const { return test::ReadFileBytes(temp.File("VantrellTrace.log")); }
 
     static WindowScript::Action Type(const wchar_t* user, const wchar_t* password, int click = IDOK) {
-        return [user, password, click](HWND window, SeenWindow&) {
-            SetDlgItemTextW(window, kIdUserName, user);
-            SetDlgItemTextW(window, kIdPassword, password);
-            SendMessageA(GetDlgItem(window, click), BM_CLICK, 0, 0);
-        };
+        return test::FillLogon(user, password, click);
     }
-    // Records which control has the focus and its selection, then cancels.
-    WindowScript::Action NoteFocusThenCancel() {
-        return [this](HWND window, SeenWindow&) {
-            focusId = GetDlgCtrlID(GetFocus());
-            DWORD from = 0, to = 0;
-            SendMessageA(GetFocus(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-            selection = {from, to};
-            SendMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
-        };
-    }
+    WindowScript::Action NoteFocusThenCancel() { return test::NoteFocusThenCancel(focusId, selection); }
 
     test::TempFolder temp;
     int focusId = 0;

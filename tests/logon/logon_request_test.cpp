@@ -5,6 +5,7 @@
 
 #include "common/registry_snapshot.h"
 #include "common/temp_folder.h"
+#include "common/logon_script.h"
 #include "common/window_script.h"
 #include "logon/logon_dialog.h"
 #include "platform/ansi.h"
@@ -17,8 +18,8 @@ namespace {
 using test::SeenWindow;
 using test::WindowScript;
 
-constexpr const char* kDialog = "Initialize Quorvane Email History";
-constexpr const char* kMessage = "Quorvane Email History";
+constexpr const char* kDialog = test::kLogonDialogTitle;
+constexpr const char* kMessage = test::kMessageBoxTitle;
 constexpr const wchar_t* kPassword = L"Zq7&x=Vw%+9";
 constexpr const char* kPasswordSent = "Zq7%26x%3DVw%25%2B9";
 
@@ -55,22 +56,9 @@ protected:
 
     // Types the credentials and clicks OK.
     static WindowScript::Action LogOn(const wchar_t* user = L"jsmith", const wchar_t* password = kPassword) {
-        return [user, password](HWND window, SeenWindow&) {
-            SetDlgItemTextW(window, kIdUserName, user);
-            SetDlgItemTextW(window, kIdPassword, password);
-            SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
-        };
+        return test::FillLogon(user, password);
     }
-    // Notes the focused control and its selection, then cancels.
-    WindowScript::Action NoteFocusThenCancel() {
-        return [this](HWND window, SeenWindow&) {
-            focusId = GetDlgCtrlID(GetFocus());
-            DWORD from = 0, to = 0;
-            SendMessageA(GetFocus(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-            selection = {from, to};
-            SendMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
-        };
-    }
+    WindowScript::Action NoteFocusThenCancel() { return test::NoteFocusThenCancel(focusId, selection); }
     // One attempt whose reply shows a message box, then Cancel: returns the message box seen.
     SeenWindow AttemptWithMessage() {
         WindowScript script;

@@ -2,26 +2,14 @@
 
 #include <objbase.h>
 
+#include "common/program_files.h"
+
 #include "session/crm_addin.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"
 
 namespace vantrell::test {
 namespace {
-
-using EntryPoint = HRESULT(WINAPI*)();
-
-std::wstring DllPath() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    return path.substr(0, path.find_last_of(L'\\') + 1) + L"Vantrell.dll";
-}
-
-HRESULT CallEntry(HMODULE dll, const char* name) {
-    auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-    return entry ? entry() : E_NOTIMPL;
-}
 
 void ResetSharedState() {
     ErrorLogSize = 0;
@@ -78,14 +66,14 @@ void AddinTest::SetSetting(const char* name, const std::string& text) {
 
 void RegisteredAddinTest::SetUp() {
     AddinTest::SetUp();
-    dll_ = LoadLibraryW(DllPath().c_str());
+    dll_ = LoadLibraryW(BesideThisProgram(L"Vantrell.dll").c_str());
     ASSERT_NE(nullptr, dll_);
-    ASSERT_EQ(S_OK, CallEntry(dll_, "DllRegisterServer"));
+    ASSERT_EQ(S_OK, CallEntryPoint(dll_, "DllRegisterServer"));
 }
 
 void RegisteredAddinTest::TearDown() {
     if (dll_) {
-        CallEntry(dll_, "DllUnregisterServer");
+        CallEntryPoint(dll_, "DllUnregisterServer");
         CoFreeUnusedLibraries();
         FreeLibrary(dll_);
     }

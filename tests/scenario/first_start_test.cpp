@@ -9,6 +9,7 @@
 #include "outlook.h"
 #include "scenario/addin_fixture.h"
 #include "service_double.h"
+#include "common/logon_script.h"
 #include "common/registered_helper.h"
 
 namespace vantrell::test {
@@ -17,17 +18,11 @@ namespace {
 using sim::Mailbox;
 using sim::Outlook;
 
-constexpr const char* kDialog = "Initialize Quorvane Email History";
-constexpr const char* kMessage = "Quorvane Email History";
+constexpr const char* kDialog = kLogonDialogTitle;
+constexpr const char* kMessage = kMessageBoxTitle;
 const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-WindowScript::Action LogOn(const wchar_t* user, const wchar_t* password) {
-    return [user, password](HWND window, SeenWindow&) {
-        SetDlgItemTextW(window, 1001, user);
-        SetDlgItemTextW(window, 1002, password);
-        SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
-    };
-}
+WindowScript::Action LogOn(const wchar_t* user, const wchar_t* password) { return FillLogon(user, password); }
 
 class FirstStart : public RegisteredAddinTest {
 protected:
