@@ -10,14 +10,23 @@ need_root() {
     fi
 }
 
+# Both architectures: the win32 thread model for the shipped DLLs, the posix one for the tests
+# (GoogleTest needs std::mutex). wine32:i386 installs on every machine of this kind even where
+# the kernel cannot run it; scripts/test.sh finds out which Wine runs.
 packages=(
     cmake
     make
     g++-mingw-w64-i686-posix
+    g++-mingw-w64-i686-win32
+    g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-x86-64-win32
     mingw-w64-tools
+    binutils-mingw-w64-i686
+    binutils-mingw-w64-x86-64
     libwine-dev
     googletest
     wine
+    wine64
     wine32:i386
 )
 

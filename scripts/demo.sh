@@ -1,14 +1,30 @@
 #!/usr/bin/env bash
 # Builds the add-in and runs the demo: a user's first and second start of the simulated
 # Outlook with the add-in, logging on against the service double (see sim/demo/demo.cpp).
+# It runs the 32-bit add-in where this machine can run 32-bit programs, the 64-bit one
+# otherwise; ARCH=x86 or ARCH=x64 chooses.
 # Usage: scripts/demo.sh   (BUILD_DIR overrides the build folder, default ./build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
+source "$root/scripts/wine-arch.sh"
 
 bash "$root/scripts/bootstrap.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target demo
-bash "$root/scripts/wine-prefix.sh" "$build"
+arch=${ARCH:-}
+if [ -z "$arch" ]; then
+    if wine_runs x86; then
+        arch=x86
+    else
+        echo "(32-bit add-in not shown: $WINE_REASON)"
+        arch=x64
+    fi
+fi
+if ! wine_runs "$arch"; then
+    echo "demo.sh: $WINE_REASON" >&2
+    exit 1
+fi
+echo "Running the $arch add-in (build folder $build/$arch)"
+bash "$root/scripts/build.sh" "$arch" "$build/$arch" demo
+bash "$root/scripts/wine-prefix.sh" "$build/$arch"
 
-"$build/wine-run.sh" "$build/bin/demo.exe"
+"$build/$arch/wine-run.sh" "$build/$arch/bin/demo.exe"

@@ -1,20 +1,102 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything, and runs every test under Wine.
-# Usage: scripts/test.sh   (BUILD_DIR overrides the build folder, default ./build)
+# Installs what is missing, builds the add-in and its tests for both architectures, and runs
+# every test under each architecture this machine's Wine can run: the 64-bit suite always, the
+# 32-bit one where the machine can run 32-bit programs. Where it cannot, the 32-bit DLL is
+# still built and its shape checked, and the run says that the 32-bit tests were skipped and why.
+# Usage: scripts/test.sh   (BUILD_DIR overrides the build folder, default ./build; the
+# architectures build in BUILD_DIR/x64 and BUILD_DIR/x86)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
+source "$root/scripts/wine-arch.sh"
 
 bash "$root/scripts/bootstrap.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)"
-bash "$root/scripts/wine-prefix.sh" "$build"
 
-# One wineserver for the whole run: each test process then starts in a fraction of a second.
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-wineserver -k 2>/dev/null || true
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true' EXIT
-"$build/wine-run.sh" "$build/bin/version_probe.exe" </dev/null >/dev/null 2>&1
+if ! wine_runs x64; then
+    reason64=$WINE_REASON
+    if ! wine_runs x86; then
+        echo "test.sh: no Wine can run on this machine: $reason64; $WINE_REASON" >&2
+    else
+        echo "test.sh: 64-bit Wine cannot run on this machine: $reason64" >&2
+    fi
+    exit 1
+fi
+run32=yes
+if ! wine_runs x86; then
+    run32=no
+    skip_reason=$WINE_REASON
+fi
 
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+for arch in x64 x86; do
+    echo "== Building $arch in $build/$arch"
+    bash "$root/scripts/build.sh" "$arch" "$build/$arch"
+done
+
+summary=()
+passed_total=0 failed_total=0 skipped_total=0 status=0
+
+# Runs the tests of one folder of a build (the whole build, or one folder of its tests) and
+# adds their counts to the summary.
+run_ctest() {
+    local arch=$1 label=$2 dir=$3
+    local log="$build/$arch/ctest.log" line passed failed total
+    set +e
+    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" 2>&1 | tee "$log"
+    local rc=${PIPESTATUS[0]}
+    set -e
+    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+    if [ -z "$line" ]; then
+        summary+=("$arch: $label: ctest ran no test (exit code $rc)")
+        status=1
+        return
+    fi
+    failed=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/')
+    total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
+    passed=$((total - failed))
+    passed_total=$((passed_total + passed))
+    failed_total=$((failed_total + failed))
+    summary+=("$arch: $label: $passed passed, $failed failed")
+    if [ "$rc" -ne 0 ]; then status=1; fi
+}
+
+# One wineserver per prefix for the whole suite: each test process then starts in a fraction
+# of a second.
+run_suite() {
+    local arch=$1 b="$build/$1"
+    bash "$root/scripts/wine-prefix.sh" "$b"
+    export WINEPREFIX="$b/wineprefix"
+    wineserver -k 2>/dev/null || true
+    # The long-lived server keeps none of this run's output streams open.
+    wineserver -p </dev/null >/dev/null 2>&1
+    "$b/wine-run.sh" "$b/bin/version_probe.exe" </dev/null >/dev/null 2>&1
+    run_ctest "$arch" "every test" "$b"
+    wineserver -k 2>/dev/null || true
+    unset WINEPREFIX
+}
+trap 'for a in x64 x86; do WINEPREFIX="$build/$a/wineprefix" wineserver -k 2>/dev/null || true; done' EXIT
+
+echo "== 64-bit (x64) tests under $(wine_loader x64)"
+run_suite x64
+if [ "$run32" = yes ]; then
+    echo "== 32-bit (x86) tests under $(wine_loader x86)"
+    run_suite x86
+else
+    echo "== 32-bit (x86) tests skipped: $skip_reason"
+    echo "== 32-bit (x86) shipped DLL shape, checked without Wine"
+    run_ctest x86 "shipped DLL shape only" "$build/x86/tests/shipped"
+    # The same sources give the same cases on both architectures: as many as ran under x64.
+    all64=$(ctest --test-dir "$build/x64" -N | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
+    shape64=$(ctest --test-dir "$build/x64/tests/shipped" -N | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
+    skipped_total=$((all64 - shape64))
+    summary+=("x86: $skipped_total Wine tests skipped: $skip_reason")
+fi
+
+echo
+echo "Test run summary"
+for line in "${summary[@]}"; do echo "  $line"; done
+if [ "$skipped_total" -gt 0 ]; then
+    echo "total: $passed_total passed, $failed_total failed, $skipped_total skipped"
+else
+    echo "total: $passed_total passed, $failed_total failed"
+fi
+exit $status

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Creates the build's private Wine prefix (32-bit, null graphics driver) once.
-# Usage: scripts/wine-prefix.sh BUILD_DIR
+# Creates a build folder's private Wine prefix once: the architecture of the build (win32 or
+# win64, through the build's wine-run.sh), the null graphics driver.
+# Usage: scripts/wine-prefix.sh BUILD_DIR   (a folder configured by scripts/build.sh)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 prefix="$build/wineprefix"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -f "$prefix/.ready" ]; then
     exit 0
 fi
 rm -rf "$prefix"
-echo "Creating the Wine prefix for the tests (once per build folder)..."
-wineboot -i >/dev/null 2>&1
+echo "Creating the Wine prefix for $(basename "$build") (once per build folder)..."
+export WINEPREFIX="$prefix"
+"$build/wine-run.sh" wineboot -i >/dev/null 2>&1
 # Real windows without a display: message boxes and dialogs exist and can be driven.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+"$build/wine-run.sh" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 # Until the wineserver has gone, the old driver stays in force.
 wineserver -w
 touch "$prefix/.ready"

@@ -141,6 +141,13 @@ void RegOp::RefreshInfo() {
                          &maxValueName_, &maxValueData_, nullptr, nullptr);
 }
 
+HKEY RootKey(long root) {
+    if (root == 0) root = static_cast<long>(REGOP_HKEY_CURRENT_USER);
+    // The predefined keys are 32-bit values sign-extended to a handle, as windows.h defines
+    // them: on 64-bit Windows HKEY_CURRENT_USER is 0xFFFFFFFF80000001.
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
+}
+
 bool RegOp::EnsureOpen() {
     if (key_.empty()) {
         Report(kNoKeyName);
@@ -148,8 +155,7 @@ bool RegOp::EnsureOpen() {
     }
     if (handle_ && opened_ != requested_) Close();
     if (!handle_) {
-        HKEY root = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<unsigned long>(
-            root_ == 0 ? static_cast<long>(REGOP_HKEY_CURRENT_USER) : root_)));
+        HKEY root = RootKey(root_);
         HKEY opened = nullptr;
         DWORD disposition = 0;
         std::string path = ToAnsi(key_);

@@ -76,6 +76,10 @@ private:
     std::vector<std::pair<std::wstring, com::Variant>> cache_;
 };
 
+// The predefined key a Root value names (0 is the current user), as the registry functions
+// expect its handle on either architecture.
+HKEY RootKey(long root);
+
 // Whether a text names an environment variable as %NAME% (the test that makes it REG_EXPAND_SZ).
 bool NamesEnvironmentVariable(std::wstring_view text);
 

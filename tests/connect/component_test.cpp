@@ -6,6 +6,7 @@
 
 #include "common/program_files.h"
 #include "common/registry_snapshot.h"
+#include "platform/com_registration.h"
 #include "connect/registration.h"
 #include "connect/type_library.h"
 #include "platform/failure.h"
@@ -97,6 +98,29 @@ TEST_F(Component, RegistersAllFiveClassesAndTheAddinForOutlook) {
     }
     EXPECT_EQ(3u, test::ReadNumber(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior"));
     EXPECT_EQ(L"Quorvane Email History", test::ReadText(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName"));
+}
+
+// On 64-bit Windows each DLL registers in the registry view of its own bitness, so the 32-bit
+// and the 64-bit Outlook each find the add-in that matches them; the add-in key is shared.
+TEST_F(Component, RegistersInTheRegistryViewOfItsOwnBitness) {
+    Register();
+    const std::wstring clsid = L"Software\\Classes\\CLSID\\" + com::GuidString(CLSID_Connect);
+    auto inView = [&](REGSAM view) {
+        HKEY key = nullptr;
+        LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, clsid.c_str(), 0, KEY_READ | view, &key);
+        if (key) RegCloseKey(key);
+        return result == ERROR_SUCCESS;
+    };
+#ifdef _WIN64
+    EXPECT_TRUE(inView(KEY_WOW64_64KEY));
+    EXPECT_FALSE(inView(KEY_WOW64_32KEY));
+#else
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    EXPECT_TRUE(inView(0));
+    if (wow64) EXPECT_FALSE(inView(KEY_WOW64_64KEY));
+#endif
+    EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, kAddinKey));
 }
 
 TEST_F(Component, UnregisteringMakesTheProgIdsUnknownAgain) {

@@ -324,6 +324,15 @@ TEST_F(RegOpTest, AKeyThatCannotBeOpenedIsReported) {
     EXPECT_NE(std::string::npos, Trace().find("RegOp::ShowErrMsg:Could not open Registry Key! Error \r\n"));
 }
 
+// The Root values are the predefined keys' 32-bit values; on 64-bit Windows the handles are
+// those values sign-extended, and a zero-extended one names no key.
+TEST(RegOpRoot, NamesThePredefinedKeysExactlyOnEitherArchitecture) {
+    EXPECT_EQ(HKEY_CLASSES_ROOT, RootKey(static_cast<long>(REGOP_HKEY_CLASSES_ROOT)));
+    EXPECT_EQ(HKEY_CURRENT_USER, RootKey(static_cast<long>(REGOP_HKEY_CURRENT_USER)));
+    EXPECT_EQ(HKEY_LOCAL_MACHINE, RootKey(static_cast<long>(REGOP_HKEY_LOCAL_MACHINE)));
+    EXPECT_EQ(HKEY_CURRENT_USER, RootKey(0));
+}
+
 TEST_F(RegOpTest, AnUnknownRootMeansTheCurrentUser) {
     reg->SetRoot(12345);
     reg->SetValue(L"where", Variant(1L));

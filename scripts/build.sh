@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Configures and builds one architecture's build folder; shared by the test and demo commands.
+# Usage: scripts/build.sh x86|x64 BUILD_DIR [TARGET...]
+#   x86: 32-bit (PE32), Outlook 2000 and later;  x64: 64-bit (PE32+), 64-bit Outlook 2010 and later.
+# The shipped add-in lands in BUILD_DIR/bin/Vantrell.dll (its symbols in Vantrell.dll.debug).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+arch=$1 build=$2
+shift 2
+case $arch in
+    x86) toolchain=mingw-i686.cmake ;;
+    x64) toolchain=mingw-x86_64.cmake ;;
+    *) echo "build.sh: unknown architecture '$arch' (x86 or x64)" >&2; exit 2 ;;
+esac
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" >/dev/null
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"
