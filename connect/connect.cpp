@@ -112,7 +112,7 @@ void Connect::mcolExplorers_NewExplorer(const com::EventArgs& args) {
     auto keep = KeepAlive();
     ProcedureScope scope;
     molExplorer.Set(args.Object(0));
-    if (!gobjCRMAddIn || gobjCRMAddIn->Initialized()) return;
+    if (!ControllerMayStart()) return;
     if (mobjOutlook.Call(L"ActiveExplorer").IsObject()) {
         Trace(L"NewExplorer", L"found ActiveExplorer - calling InitHandler", kTraceMilestone);
         gobjCRMAddIn->InitHandler(mobjOutlook.Pointer());
@@ -125,7 +125,7 @@ void Connect::mcolExplorers_NewExplorer(const com::EventArgs& args) {
 void Connect::molExplorer_Activate(const com::EventArgs&) {
     auto keep = KeepAlive();
     ProcedureScope scope;
-    if (!gobjCRMAddIn || gobjCRMAddIn->Initialized()) return;
+    if (!ControllerMayStart()) return;
     Trace(L"molExplorer_Activate", L"call InitHandler", kTraceMilestone);
     gobjCRMAddIn->InitHandler(mobjOutlook.Pointer());
     ConfirmLogon();
@@ -156,8 +156,15 @@ void Connect::ConfirmLogon() {
     }
 }
 
+bool Connect::ControllerMayStart() const {
+    return gobjCRMAddIn && !gobjCRMAddIn->Initialized() && !gobjCRMAddIn->Stopping() && !mblnTearingDown;
+}
+
 void Connect::Teardown() {
     ProcedureScope scope;
+    // Until the explorer events are dropped below, the yield after stopping may deliver one.
+    const bool outerTearingDown = mblnTearingDown;
+    mblnTearingDown = true;
     if (gobjCRMAddIn) {
         if (gobjCRMAddIn->Initialized()) {
             Trace(L"Teardown", L"Call UninitHandler", kTraceMilestone);
@@ -169,6 +176,7 @@ void Connect::Teardown() {
     molExplorer.Reset();
     mcolExplorers.Reset();
     mobjOutlook.Reset();
+    mblnTearingDown = outerTearingDown;
 }
 
 // ---- COM entry points: nothing escapes to Outlook ----

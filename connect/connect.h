@@ -50,10 +50,15 @@ private:
     void molExplorer_Close(const com::EventArgs& args);
     void ConfirmLogon();
     void Teardown();
+    // Whether an explorer event may start the controller: it exists and is neither running nor
+    // stopping, and no teardown is under way. Stopping lets Outlook process its queued window
+    // messages, and an explorer event among them must not start a session that is being ended.
+    bool ControllerMayStart() const;
 
     com::LateBound mobjOutlook;
     com::WithEvents mcolExplorers;
     com::WithEvents molExplorer;
+    bool mblnTearingDown = false;
 };
 
 }  // namespace vantrell

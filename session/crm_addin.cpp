@@ -110,6 +110,11 @@ void CRMAddIn::UnInitHandler() {
     constexpr std::wstring_view kProcedure = L"UnInitHandler";
     if (!mblnInitialized) return;
     mblnInitialized = false;
+    mblnStopping = true;
+    struct StoppingUntilReturn {
+        bool& flag;
+        ~StoppingUntilReturn() { flag = false; }
+    } stopping{mblnStopping};
     // Every failing statement is traced and the next one runs.
     auto traceFailure = [&] {
         if (!HasPendingFailure()) return;

@@ -18,6 +18,9 @@ public:
     ~CRMAddIn() override;
 
     bool Initialized() const noexcept { return mblnInitialized; }
+    // True while UnInitHandler runs (Initialized is already False then): its yields let
+    // Outlook's queued events in, and none of them may start the controller again meanwhile.
+    bool Stopping() const noexcept { return mblnStopping; }
     // The helper utilities object (empty when it could not be created).
     com::LateBound Utils() const { return mobjUtils; }
 
@@ -26,6 +29,7 @@ public:
 
 private:
     bool mblnInitialized = false;
+    bool mblnStopping = false;
     com::LateBound mobjUtils;
     com::WithEvents mobjExpl;
     com::WithEvents mcolExpl;

@@ -11,12 +11,49 @@ Outlook::Outlook(std::wstring version) : Outlook(std::move(version), std::make_s
 Outlook::Outlook(std::wstring version, std::shared_ptr<Mailbox> mailbox)
     : host_(std::make_unique<Host>(std::move(version), std::move(mailbox))) {}
 
+namespace {
+constexpr UINT kRunQueued = WM_APP + 1;
+constexpr const wchar_t* kQueueClass = L"VantrellSimOutlookQueue";
+}  // namespace
+
 Outlook::~Outlook() {
     try {
         host_->ShutDown();
     } catch (...) {
         // A destructor lets nothing escape.
     }
+    if (queueWindow_) DestroyWindow(queueWindow_);
+}
+
+void Outlook::Queue(std::function<void()> action) {
+    if (!queueWindow_) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &Outlook::QueueProcedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kQueueClass;
+        RegisterClassW(&windowClass);  // fails harmlessly when already registered
+        queueWindow_ = CreateWindowExW(0, kQueueClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       windowClass.hInstance, nullptr);
+        if (!queueWindow_) throw std::runtime_error("cannot create the simulator's queue window");
+        SetWindowLongPtrW(queueWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    queued_.push_back(std::move(action));
+    PostMessageW(queueWindow_, kRunQueued, 0, 0);
+}
+
+LRESULT CALLBACK Outlook::QueueProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message != kRunQueued) return DefWindowProcW(window, message, w, l);
+    auto* self = reinterpret_cast<Outlook*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || self->queued_.empty()) return 0;
+    std::function<void()> action = std::move(self->queued_.front());
+    self->queued_.pop_front();
+    // Called by the system: nothing may unwind through it; a failure is logged for the test.
+    try {
+        action();
+    } catch (...) {
+        self->host_->Note(L"Queued action failed");
+    }
+    return 0;
 }
 
 void Outlook::StartUp(Start how) { host_->StartUp(how); }

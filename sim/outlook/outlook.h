@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,11 +108,21 @@ public:
     // Lets add-ins (and their message loop yields) run: dispatches this thread's pending
     // window messages.
     void ProcessMessages();
+    // A user action (or any other event source) that reaches Outlook through its message queue:
+    // `action` runs when this thread's window messages are next dispatched, by whoever
+    // dispatches them (a yield of an add-in, a modal dialog, ProcessMessages). This is how
+    // Outlook's queued events arrive in the middle of an add-in's own work. An action that
+    // throws logs L"Queued action failed".
+    void Queue(std::function<void()> action);
     // Between StartUp and ShutDown.
     bool IsRunning() const;
 
 private:
+    static LRESULT CALLBACK QueueProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
+
     std::unique_ptr<Host> host_;
+    HWND queueWindow_ = nullptr;  // message-only, made at the first Queue
+    std::deque<std::function<void()>> queued_;
 };
 
 }  // namespace vantrell::sim

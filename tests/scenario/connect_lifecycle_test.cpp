@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "connect/connect.h"
+#include "inspector/insp_wrap.h"
 #include "outlook.h"
 #include "scenario/addin_fixture.h"
 #include "session/crm_addin.h"
@@ -241,6 +242,75 @@ TEST_F(ConnectLifecycle, DisconnectedWhileTheLogonDialogIsOpenItFinishesSafely) 
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
     outlook.ShutDown();
 }
+
+// Stopping the session lets Outlook process its queued window messages; explorer events queued
+// meanwhile (a new explorer, an activation) must not start the session again while it is being
+// ended, whichever way it ends.
+enum class StopBy { UserDisconnects, LogonCancelled, LastWindowCloses };
+struct QueuedStart {
+    const char* name;
+    StopBy stop;
+};
+void PrintTo(const QueuedStart& c, std::ostream* out) { *out << c.name; }
+class EventsQueuedWhileStopping : public ConnectLifecycle, public testing::WithParamInterface<QueuedStart> {};
+
+TEST_P(EventsQueuedWhileStopping, StartNothingAndLeaveNoReference) {
+    const StopBy stop = GetParam().stop;
+    Outlook outlook;
+    int opened = 0;
+    // A new explorer (NewExplorer while the main one is active), then its activation.
+    auto queueExplorerEvents = [&] {
+        outlook.Queue([&] { opened = outlook.OpenExplorer(false); });
+        outlook.Queue([&] { outlook.ActivateExplorer(opened); });
+    };
+    if (stop == StopBy::LogonCancelled) {
+        // Queued after the click, so that they arrive once the dialog has gone.
+        windows.Expect("Initialize Quorvane Email History", [&](HWND window, SeenWindow& seen) {
+            WindowScript::ClickButton(IDCANCEL)(window, seen);
+            queueExplorerEvents();
+        });
+    } else {
+        LoggedOn();
+    }
+    Connect(outlook, Start::WithExplorer);
+    if (stop == StopBy::UserDisconnects) {
+        ASSERT_TRUE(Running());
+        queueExplorerEvents();
+        connect->OnDisconnection(ext_dm_UserClosed, nullptr);
+    } else if (stop == StopBy::LastWindowCloses) {
+        ASSERT_TRUE(Running());
+        // A message window's wrapper: stopping removes it and yields once after it.
+        gcolInspWrap->Add(L"A", com::Make<InspWrap>());
+        queueExplorerEvents();
+        outlook.CloseExplorer(outlook.MainExplorer());
+    }
+    // The queued events did arrive, inside the stop.
+    ASSERT_NE(0, opened);
+    EXPECT_EQ(0u, windows.Pending());
+    EXPECT_EQ(stop == StopBy::LogonCancelled ? 1u : 0u, windows.Seen().size());  // no (second) logon dialog
+    EXPECT_EQ(1u, Count("CRMAddIn::UnInitHandler:completing cleanup"));
+    EXPECT_EQ(0u, Count("Connect::NewExplorer:found ActiveExplorer - calling InitHandler") +
+                      Count("Connect::molExplorer_Activate:call InitHandler"));
+    EXPECT_FALSE(Running());
+    if (stop == StopBy::LastWindowCloses) {
+        // The controller waits for the next window, which starts it as usual.
+        outlook.OpenExplorer(true);
+        EXPECT_TRUE(Running());
+    } else {
+        // Torn down: nothing of Outlook's is held any more.
+        EXPECT_FALSE(gobjCRMAddIn);
+        EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    }
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    for (const std::wstring& entry : outlook.Log()) EXPECT_NE(L"Queued action failed", entry);
+}
+
+INSTANTIATE_TEST_SUITE_P(ConnectLifecycle, EventsQueuedWhileStopping,
+                         testing::Values(QueuedStart{"UserDisconnects", StopBy::UserDisconnects},
+                                         QueuedStart{"LogonCancelled", StopBy::LogonCancelled},
+                                         QueuedStart{"LastWindowCloses", StopBy::LastWindowCloses}),
+                         [](const testing::TestParamInfo<QueuedStart>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace vantrell::test
