@@ -221,6 +221,38 @@ TEST_F(Component, COpSysInfoAnswersEveryPropertyByName) {
     EXPECT_FALSE(info.Put(L"MajorVersion", Variant(1L)));
 }
 
+// The DLL keeps its type library loaded while it answers IDispatch, and lets go of it when it
+// is unloaded: oleaut32 hands every loader of the same file the same library object, so its
+// reference count shows what the DLL holds.
+TEST(ComponentUnload, ReleasesItsTypeLibraryWhenUnloaded) {
+    const std::wstring path = DllPath();
+    com::Ptr<ITypeLib> library;
+    ASSERT_EQ(S_OK, LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.ReleaseAndGetAddressOf()));
+    auto references = [&] {
+        library->AddRef();
+        return library->Release();
+    };
+    const ULONG alone = references();
+    HMODULE module = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, module);
+    {
+        using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+        auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+        ASSERT_NE(nullptr, get);
+        com::Ptr<IClassFactory> factory;
+        ASSERT_EQ(S_OK, get(CLSID_RegOp, IID_IClassFactory, reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())));
+        com::Ptr<IDispatch> reg;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(reg.ReleaseAndGetAddressOf())));
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"ValueCount");
+        ASSERT_EQ(S_OK, reg->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
+    }
+    EXPECT_EQ(alone + 1, references());  // the DLL holds it while loaded
+    ASSERT_EQ(S_OK, test::CallEntryPoint(module, "DllCanUnloadNow"));
+    FreeLibrary(module);
+    EXPECT_EQ(alone, references());
+}
+
 TEST_F(Component, CanUnloadOnlyWhenNoObjectIsAlive) {
     Register();
     {

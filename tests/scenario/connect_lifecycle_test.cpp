@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "connect/connect.h"
 #include "inspector/insp_wrap.h"
@@ -240,6 +241,54 @@ TEST_F(ConnectLifecycle, DisconnectedWhileTheLogonDialogIsOpenItFinishesSafely) 
     EXPECT_FALSE(gobjCRMAddIn);
     EXPECT_EQ(1u, Count("Connect::OnDisconnection:"));
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    outlook.ShutDown();
+}
+
+// Office may call Connect's IDTExtensibility2 members through IDispatch by their DISPIDs,
+// 1 (OnConnection) to 5 (OnBeginShutdown); DISPIDs either side of that range are not theirs.
+TEST_F(ConnectLifecycle, AnswersItsConnectionEventsByDispid) {
+    LoggedOn();
+    Outlook outlook;
+    outlook.StartUp(Start::WithExplorer);
+    connect = com::Make<vantrell::Connect>();
+    com::Ptr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, connect->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.ReleaseAndGetAddressOf())));
+    SAFEARRAY* customArray = SafeArrayCreateVector(VT_VARIANT, 0, 0);
+    VARIANT custom;
+    VariantInit(&custom);
+    V_VT(&custom) = VT_ARRAY | VT_VARIANT | VT_BYREF;
+    V_ARRAYREF(&custom) = &customArray;
+    // Arguments in DISPPARAMS order: the last one first.
+    auto invoke = [&](DISPID id, std::vector<VARIANT> reversed) {
+        DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        return dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    };
+    auto number = [](long value) {
+        VARIANT v;
+        V_VT(&v) = VT_I4;
+        V_I4(&v) = value;
+        return v;
+    };
+    VARIANT application, nothing;
+    V_VT(&application) = VT_DISPATCH;
+    V_DISPATCH(&application) = outlook.Application();
+    V_VT(&nothing) = VT_DISPATCH;
+    V_DISPATCH(&nothing) = nullptr;
+
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, invoke(0, {custom}));
+    EXPECT_EQ(S_OK, invoke(1, {custom, nothing, number(ext_cm_Startup), application}));
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(S_OK, invoke(4, {custom}));
+    EXPECT_EQ(S_OK, invoke(3, {custom}));
+    EXPECT_EQ(S_OK, invoke(5, {custom}));
+    EXPECT_EQ(1u, Count("Connect::OnBeginShutdown:"));
+    EXPECT_FALSE(gobjCRMAddIn);
+    EXPECT_EQ(S_OK, invoke(2, {custom, number(ext_dm_HostShutdown)}));
+    EXPECT_EQ(1u, Count("Connect::OnDisconnection:"));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, invoke(6, {custom}));
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    SafeArrayDestroy(customArray);
+    connect.Reset();
     outlook.ShutDown();
 }
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "inspector/insp_wrap.h"
+#include "common/program_files.h"
+#include "common/registered_helper.h"
 #include "outlook.h"
 #include "scenario/addin_fixture.h"
 #include "session/crm_addin.h"
@@ -139,6 +141,40 @@ TEST_F(SessionController, ItCanBeStartedAgainAfterStopping) {
     EXPECT_EQ(2, std::count(lines.begin(), lines.end(), "CRMAddIn::InitHandler:Add-in Version=1.0.7"));
     controller->UnInitHandler();
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+// The helper's utilities object is cleaned up and let go by the stop itself, not later when the
+// controller object goes: a controller kept for the next window holds nothing of the helper's.
+TEST_F(SessionController, StoppingLetsGoOfTheHelpersUtilitiesAtOnce) {
+    RegisteredHelper helper;
+    Outlook outlook;
+    Start(outlook, Start::WithExplorer, 8);  // no stored logon: the dialog is cancelled
+    ASSERT_TRUE(controller->Utils());
+    HMODULE module = GetModuleHandleW(L"OsbHelper.dll");
+    ASSERT_NE(nullptr, module);
+    EXPECT_EQ(S_FALSE, CallEntryPoint(module, "DllCanUnloadNow"));  // the utilities object lives
+    controller->UnInitHandler();
+    EXPECT_FALSE(controller->Utils());
+    EXPECT_EQ(S_OK, CallEntryPoint(module, "DllCanUnloadNow"));
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+// The wrappers' collection takes items 1 to Count by index, and nothing either side.
+TEST(InspWrapCollection, RemovesByIndexFromOneToCountOnly) {
+    InspWrapCollection wrappers;
+    com::Ptr<InspWrap> first = com::Make<InspWrap>();
+    com::Ptr<InspWrap> second = com::Make<InspWrap>();
+    wrappers.Add(L"A", first);
+    wrappers.Add(L"B", second);
+    EXPECT_FALSE(wrappers.Remove(0L));
+    EXPECT_FALSE(wrappers.Remove(3L));
+    EXPECT_EQ(2, wrappers.Count());
+    EXPECT_TRUE(wrappers.Remove(2L));  // the last
+    second->AddRef();
+    EXPECT_EQ(1u, second->Release());  // let go at once
+    EXPECT_TRUE(wrappers.Remove(1L));  // the first
+    EXPECT_EQ(0, wrappers.Count());
+    EXPECT_FALSE(wrappers.Remove(1L));
 }
 
 }  // namespace
