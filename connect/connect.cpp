@@ -55,6 +55,10 @@ void Connect::ReadSettings() {
     com::Variant url = reg->Value(L"SynchURL");
     SynchURL = url.IsEmpty() ? std::wstring(kDefaultSynchURL) : url.ToText();
 
+    // Not written back: the built-in address serves unless a value names another.
+    std::wstring address = reg->Value(L"LoggingAddress").ToText();
+    LoggingAddress = address.empty() ? std::wstring(kDefaultLoggingAddress) : address;
+
     bool reset = false;
     if (reg->Value(L"ResetLogon").TryBool(reset)) ResetLogon = reset;
     if (ResetLogon) reg->DeleteValue(L"ResetLogon");

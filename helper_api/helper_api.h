@@ -12,6 +12,12 @@ inline constexpr const wchar_t* kUtilsProgId = L"Ostrabin.OsbUtils";
 inline constexpr const wchar_t* kPublicStrings = L"{00020329-0000-0000-C000-000000000046}";
 inline constexpr const wchar_t* kInternetHeaders = L"{00020386-0000-0000-C000-000000000046}";
 
+// MAPI properties of a mail item the add-in reads through the helper's mail item.
+inline constexpr long PR_INTERNET_MESSAGE_ID = 0x1035001E;
+inline constexpr long PR_CLIENT_SUBMIT_TIME = 0x00390040;
+inline constexpr long PR_TRANSPORT_MESSAGE_HEADERS = 0x007D001E;
+inline constexpr long PR_MESSAGE_TO_ME = 0x0057000B;
+
 // Property types ORed into a mapped tag.
 inline constexpr long kTypeLong = 0x0003;
 inline constexpr long kTypeString8 = 0x001E;

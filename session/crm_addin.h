@@ -3,6 +3,7 @@
 // starts the logging session when Outlook has an explorer (InitHandler) and stops it when
 // the windows are gone (UnInitHandler), and may go through several such cycles.
 #include <string>
+#include <string_view>
 
 #include "connect/type_library.h"
 #include "platform/com_object.h"
@@ -26,6 +27,21 @@ public:
 
     void InitHandler(const com::Ptr<IDispatch>& application);
     void UnInitHandler();
+
+    // Logging one message: a forward of `item` (an Outlook mail item), stamped with the source
+    // message's metadata and the user's identifiers as X-headers, sent to the logging agent.
+    // True when it was sent.
+    bool ForwardToEmailAgent(const com::LateBound& item);
+    // Writes the header "X-Quorvanes-<name>" on the message a helper mail item wraps; true when
+    // it was written. CR and LF runs in `value` become one space: a value never starts a new
+    // header line.
+    static bool AddXHeader(const com::LateBound& helperItem, std::wstring_view name, std::wstring_view value);
+    // Whether the message a helper mail item wraps was received (it carries transport headers
+    // or the message-to-me property) rather than composed here.
+    static bool IsIncoming(const com::LateBound& helperItem);
+    // "Tue, 5 Jan 2010 14:03:09 +0000": the date as stored (UTC), with the English names a mail
+    // header needs whatever the user's language; empty for a value that is no date.
+    static std::wstring FormatRFC822Date(double date);
 
 private:
     bool mblnInitialized = false;

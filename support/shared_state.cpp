@@ -7,6 +7,7 @@ namespace vantrell {
 std::int32_t ErrorLogSize = 0;
 std::int16_t ErrorLogLevel = 0;
 std::wstring SynchURL;
+std::wstring LoggingAddress = kDefaultLoggingAddress;
 bool ResetLogon = false;
 bool IsOutlook12 = false;
 std::int32_t LogonID = 0;

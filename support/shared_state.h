@@ -18,6 +18,10 @@ extern std::int16_t ErrorLogLevel;
 
 // The service's logon page; read from the settings on connection.
 extern std::wstring SynchURL;
+// The service's logging agent, the one recipient of every logged message: the built-in
+// address unless the setting "LoggingAddress" names another (a test or private service).
+inline constexpr const wchar_t* kDefaultLoggingAddress = L"log@history.quorvane.com";
+extern std::wstring LoggingAddress;
 // One-shot request to forget the stored logon and ask again; read on connection.
 extern bool ResetLogon;
 // The host's major version is exactly 12: no command-bar wrappers there.

@@ -15,6 +15,7 @@ void ResetSharedState() {
     ErrorLogSize = 0;
     ErrorLogLevel = 0;
     SynchURL.clear();
+    LoggingAddress = kDefaultLoggingAddress;
     ResetLogon = false;
     IsOutlook12 = false;
     LogonID = 0;

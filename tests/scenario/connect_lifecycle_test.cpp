@@ -53,27 +53,34 @@ TEST_F(ConnectLifecycle, SettingsTakeTheirDefaultsWhenThereAreNone) {
     EXPECT_EQ(1048576, ErrorLogSize);
     EXPECT_EQ(4, ErrorLogLevel);
     EXPECT_EQ(L"https://crm.quorvane.com/outlook/default.asp", SynchURL);
+    EXPECT_EQ(L"log@history.quorvane.com", LoggingAddress);
     EXPECT_FALSE(ResetLogon);
     ShutDown(outlook);
+    // Only the trace level is written back.
+    EXPECT_FALSE(ReadText(HKEY_CURRENT_USER, kSettings, L"LoggingAddress"));
 }
 
 TEST_F(ConnectLifecycle, SettingsAreReadFromTheRegistry) {
     SetSetting("ErrorLogSize", 5000);
     SetSetting("ErrorLogLevel", "12");
     SetSetting("SynchURL", "https://example.test/outlook/default.asp");
+    SetSetting("LoggingAddress", "agent@example.test");
     SetSetting("ResetLogon", 1);
     Outlook outlook;
     Connect(outlook, Start::Automation);
     EXPECT_EQ(5000, ErrorLogSize);
     EXPECT_EQ(12, ErrorLogLevel);
     EXPECT_EQ(L"https://example.test/outlook/default.asp", SynchURL);
+    EXPECT_EQ(L"agent@example.test", LoggingAddress);
     EXPECT_TRUE(ResetLogon);
     ShutDown(outlook);
 
-    // The next connection finds the flag gone.
+    // The next connection finds the flag gone; an empty address means the built-in one.
+    SetSetting("LoggingAddress", "");
     Outlook again;
     Connect(again, Start::Automation);
     EXPECT_FALSE(ResetLogon);
+    EXPECT_EQ(L"log@history.quorvane.com", LoggingAddress);
     ShutDown(again);
 }
 

@@ -1,0 +1,187 @@
+// Logging a message: the forward to the service's logging agent and its X-headers.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cwchar>
+#include <utility>
+
+#include "helper_api/helper_api.h"
+#include "platform/failure.h"
+#include "session/crm_addin.h"
+#include "support/shared_state.h"
+#include "support/trace.h"
+
+namespace vantrell {
+namespace {
+
+constexpr std::wstring_view kModule = L"CRMAddIn";
+constexpr std::wstring_view kProcedure = L"ForwardToEmailAgent";
+constexpr std::wstring_view kHeaderPrefix = L"X-Quorvanes-";
+
+void Trace(std::wstring_view text, long level) { WriteTrace(kModule, kProcedure, text, level); }
+
+std::wstring FailureText(const Failure& failure) {
+    return std::to_wstring(failure.number) + L" " + failure.description;
+}
+
+// A header value on one line: every run of CR and LF becomes one space.
+std::wstring OneLine(std::wstring_view value) {
+    std::wstring line;
+    line.reserve(value.size());
+    bool inBreak = false;
+    for (wchar_t c : value) {
+        if (c == L'\r' || c == L'\n') {
+            if (!inBreak) line += L' ';
+            inBreak = true;
+        } else {
+            line += c;
+            inBreak = false;
+        }
+    }
+    return line;
+}
+
+Failure MakeFailure(HRESULT number, std::wstring description) {
+    Failure failure;
+    failure.number = static_cast<long>(number);
+    failure.description = std::move(description);
+    return failure;
+}
+
+bool HasValue(const com::Variant& value) {
+    if (value.IsEmpty() || value.IsNull()) return false;
+    return value.Type() != VT_BSTR || !value.ToText().empty();
+}
+
+}  // namespace
+
+std::wstring CRMAddIn::FormatRFC822Date(double date) {
+    static constexpr const wchar_t* kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+    static constexpr const wchar_t* kMonths[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
+                                                 L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+    SYSTEMTIME time{};
+    if (!VariantTimeToSystemTime(date, &time) || time.wDayOfWeek > 6 || time.wMonth < 1 || time.wMonth > 12)
+        return {};
+    wchar_t text[64];
+    std::swprintf(text, sizeof text / sizeof *text, L"%ls, %u %ls %04u %02u:%02u:%02u +0000", kDays[time.wDayOfWeek],
+                  time.wDay, kMonths[time.wMonth - 1], time.wYear, time.wHour, time.wMinute, time.wSecond);
+    return text;
+}
+
+bool CRMAddIn::IsIncoming(const com::LateBound& helperItem) {
+    ProcedureScope scope;
+    // A read that fails counts as no value.
+    com::Variant value;
+    if (com::LateBound(helperItem).TryCall(L"GetProperty", {com::Variant(helper::PR_TRANSPORT_MESSAGE_HEADERS)}, value) &&
+        HasValue(value))
+        return true;
+    // Present at all, whatever its value (False included): the message came in.
+    value = com::Variant();
+    return com::LateBound(helperItem).TryCall(L"GetProperty", {com::Variant(helper::PR_MESSAGE_TO_ME)}, value) &&
+           !value.IsEmpty() && !value.IsNull();
+}
+
+bool CRMAddIn::AddXHeader(const com::LateBound& helperItem, std::wstring_view name, std::wstring_view value) {
+    ProcedureScope scope;
+    com::LateBound item(helperItem);
+    std::wstring headerName = std::wstring(kHeaderPrefix) + std::wstring(name);
+    com::Variant id;
+    if (!item.TryCall(L"NamedId", {com::Variant(helper::kInternetHeaders), com::Variant(headerName)}, id)) return false;
+    long tag = 0;
+    // A lookup that gave no id must not become a tag: the value would land in a junk property.
+    if (!id.TryLong(tag) || tag == 0) return false;
+    tag |= helper::kTypeString8;
+    com::Variant ignored;
+    return item.TryCall(L"SetProperty", {com::Variant(tag), com::Variant(OneLine(value))}, ignored);
+}
+
+bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());  // sending may let Outlook process its messages
+    com::LateBound item(source);
+    const std::wstring subject = item.Get(L"Subject").ToText();
+
+    com::LateBound forward(item.Call(L"Forward"));
+    forward.Put(L"Subject", item.Get(L"Subject"));
+    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    helperItem.Call(L"Attach", {com::Variant(item.Get())});
+    forward.Put(L"Body", helperItem.Get(L"PlainBody"));
+    forward.Put(L"HTMLBody", helperItem.Get(L"HtmlBody"));
+
+    std::wstring messageId = helperItem.Call(L"GetProperty", {com::Variant(helper::PR_INTERNET_MESSAGE_ID)}).ToText();
+    if (messageId.empty()) messageId = item.Get(L"EntryID").ToText();
+    const bool incoming = IsIncoming(helperItem);
+    const std::wstring sender = helperItem.Get(L"SenderName").ToText() + L" <" +
+                                com::LateBound(helperItem.Get(L"SenderEntry")).Get(L"Address").ToText() + L">";
+    const std::wstring toText = helperItem.Get(L"ToText").ToText();
+    const std::wstring ccText = helperItem.Get(L"CcText").ToText();
+    com::Variant submitted = helperItem.Call(L"GetProperty", {com::Variant(helper::PR_CLIENT_SUBMIT_TIME)});
+    double submitTime = 0;  // a missing or unreadable time is the zero date
+    if (submitted.ChangeType(VT_DATE)) submitTime = V_DATE(submitted.Get());
+    const std::wstring dateSent = FormatRFC822Date(submitTime);
+
+    forward.Call(L"Save");
+    helperItem.Call(L"Attach", {com::Variant(forward.Get())});
+
+    // Without the agent as its recipient, or without the user's identifiers, the forward would
+    // go nowhere or reach the service as nobody's: it is not sent, and the user is told.
+    ClearFailure();
+    com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
+    Failure stopped;
+    bool stop = HasPendingFailure() || !recipient;
+    if (stop) stopped = HasPendingFailure() ? PendingFailure() : MakeFailure(E_POINTER, L"No recipient");
+    if (recipient) recipient.Call(L"Resolve", {com::Variant::Boolean(false)});  // its answer is not needed
+
+    const std::pair<std::wstring_view, std::wstring> headers[] = {
+        {L"OriginalMessageID", messageId},
+        {L"Incoming", incoming ? L"True" : L"False"},
+        {L"OriginalSender", sender},
+        {L"OriginalTo", toText},
+        {L"OriginalCC", ccText},
+        {L"OriginalDateSent", dateSent},
+        {L"LogonID", std::to_wstring(LogonID)},
+        {L"CompanyID", std::to_wstring(CompanyID)},
+        {L"Version", AddinVersionText()},
+    };
+    for (const auto& [name, value] : headers) {
+        bool written = AddXHeader(helperItem, name, value);
+        if (!written && !stop && (name == L"LogonID" || name == L"CompanyID")) {
+            stop = true;
+            stopped = MakeFailure(E_FAIL, L"The header X-Quorvanes-" + std::wstring(name) + L" could not be written");
+        }
+    }
+
+    Trace((incoming ? L"logging existing received message '" : L"logging existing sent message '") + subject + L"'",
+          kTraceMilestone);
+    Trace(L"Subject=" + subject + L"; OriginalMessageID=" + messageId + L"; Incoming=" +
+              (incoming ? L"True" : L"False") + L"; OriginalSender=" + sender + L"; OriginalTo=" + toText +
+              L"; OriginalCC=" + ccText + L"; OriginalDateSent=" + dateSent,
+          kTraceStep);
+
+    if (stop) {
+        Trace(L"error forwarding '" + subject + L"': " + FailureText(stopped), kTraceFailure);
+        return false;
+    }
+
+    // Only a failure of the send itself decides the result.
+    ClearFailure();
+    if (IsOutlook12) {
+        // Outlook sends the stored message, recipient and headers as the helper left them.
+        com::Variant entryId = forward.Get(L"EntryID");
+        helperItem.Reset();
+        forward = com::LateBound(
+            com::LateBound(com::LateBound(gobjOutlook).Get(L"Session")).Call(L"GetItemFromID", {entryId}));
+        forward.Call(L"Send");
+        forward.Reset();
+    } else {
+        helperItem.Call(L"Send");
+        forward.Reset();
+        helperItem.Reset();
+        mobjUtils.Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
+    }
+    if (!HasPendingFailure()) return true;
+    Trace(L"error forwarding '" + subject + L"': " + FailureText(PendingFailure()), kTraceFailure);
+    return false;
+}
+
+}  // namespace vantrell
