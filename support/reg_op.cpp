@@ -72,18 +72,22 @@ ULONG TextElementSize(VARTYPE vt) {
     }
 }
 
-class ArrayLock {
+// The elements of an array, reachable while this lives.
+class ArrayData {
 public:
-    explicit ArrayLock(SAFEARRAY* array) : array_(SUCCEEDED(SafeArrayLock(array)) ? array : nullptr) {}
-    ~ArrayLock() {
-        if (array_) SafeArrayUnlock(array_);
+    explicit ArrayData(SAFEARRAY* array) : array_(array) {
+        if (FAILED(SafeArrayAccessData(array_, &data_))) array_ = nullptr;
     }
-    ArrayLock(const ArrayLock&) = delete;
-    ArrayLock& operator=(const ArrayLock&) = delete;
-    bool Locked() const { return array_ != nullptr; }
+    ~ArrayData() {
+        if (array_) SafeArrayUnaccessData(array_);
+    }
+    ArrayData(const ArrayData&) = delete;
+    ArrayData& operator=(const ArrayData&) = delete;
+    BYTE* Get() const { return array_ ? static_cast<BYTE*>(data_) : nullptr; }
 
 private:
     SAFEARRAY* array_;
+    void* data_ = nullptr;
 };
 
 // The elements of a one-dimensional array value as texts, for a REG_MULTI_SZ write; false when
@@ -96,19 +100,15 @@ bool ArrayTexts(const VARIANT& value, std::vector<std::wstring>& texts) {
     if (FAILED(SafeArrayGetVartype(array, &vt))) return false;
     // The array's own element size must be the type's, or reading an element would overrun it.
     ULONG size = TextElementSize(vt);
-    if (size == 0 || SafeArrayGetElemsize(array) != size) return false;
-    LONG low = 0, high = -1;
-    if (FAILED(SafeArrayGetLBound(array, 1, &low)) || FAILED(SafeArrayGetUBound(array, 1, &high))) return false;
-    ArrayLock lock(array);
-    if (!lock.Locked()) return false;
-    for (LONG i = low; i <= high; ++i) {
-        void* element = nullptr;
-        if (FAILED(SafeArrayPtrOfIndex(array, &i, &element))) return false;
+    if (size == 0 || array->cbElements != size) return false;
+    ArrayData data(array);
+    if (!data.Get()) return false;
+    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
         // A reference to the element where it lies: the conversion reads it by its own type.
         VARIANT reference;
         VariantInit(&reference);
         V_VT(&reference) = static_cast<VARTYPE>(vt | VT_BYREF);
-        V_BYREF(&reference) = element;
+        V_BYREF(&reference) = data.Get() + static_cast<size_t>(i) * size;
         com::Variant text = com::Variant::Take(reference);
         if (!text.ChangeType(VT_BSTR)) return false;
         texts.push_back(text.ToText());
