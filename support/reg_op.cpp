@@ -347,8 +347,8 @@ void RegOp::SetValue(std::wstring_view name, const com::Variant& newValue) {
             default: Report(kUnsupportedType); return;
         }
     }
-    if ((options_ & StoreNumbersAsStrings) && value.IsNumeric()) convertible = convertible && value.ChangeType(VT_BSTR);
-    if (name.empty()) convertible = convertible && value.ChangeType(VT_BSTR);
+    if (convertible && (options_ & StoreNumbersAsStrings) && value.IsNumeric()) convertible = value.ChangeType(VT_BSTR);
+    if (convertible && name.empty()) convertible = value.ChangeType(VT_BSTR);
     std::vector<std::wstring> texts;
     if (convertible && value.IsArray()) convertible = ArrayTexts(*value.Get(), texts);
     if (!convertible) {

@@ -184,7 +184,8 @@ TEST_F(Component, RegOpStoresADecimalArrayAndRefusesARecordArray) {
     Register();
     LateBound reg = Create(L"Vantrell.RegOp");
     reg.Put(L"Key", Variant(scratch.Path()));
-    EXPECT_TRUE(reg.Put(L"Value", test::ArrayOf(VT_DECIMAL, {Variant(L"1.25"), Variant(L"-7")}), {Variant(L"Amounts")}));
+    Variant amountsArray = test::ArrayOf(VT_DECIMAL, {Variant(L"1.25"), Variant(L"-7")});
+    EXPECT_TRUE(reg.Put(L"Value", amountsArray, {Variant(L"Amounts")}));
     auto amounts = test::ReadRaw(HKEY_CURRENT_USER, scratch.Path(), "Amounts");
     ASSERT_TRUE(amounts);
     EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), amounts->type);
