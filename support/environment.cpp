@@ -10,9 +10,11 @@
 namespace vantrell {
 namespace {
 
-// One value under HKEY_CURRENT_USER; Empty when absent.
+// One value under HKEY_CURRENT_USER; Empty when absent. The probes change nothing, so a key
+// that is not there stays so.
 com::Variant ReadUserValue(const std::wstring& key, std::wstring_view name) {
     auto reg = com::Make<RegOp>();
+    reg->OpenExistingOnly();
     reg->SetRoot(REGOP_HKEY_CURRENT_USER);
     reg->SetKey(key);
     return reg->Value(name);
@@ -115,11 +117,8 @@ std::wstring GetConnectedAddIns() {
         com::LateBound addIn(addIns.Call(L"Item", {com::Variant(i)}));
         bool connected = false;
         addIn.Get(L"Connect").TryBool(connected);
-        if (!connected) continue;
-        // A description that cannot be read adds nothing, not even its comma.
-        ClearFailure();
-        std::wstring description = addIn.Get(L"Description").ToText();
-        if (!HasPendingFailure()) result += description + L",";
+        // A description that cannot be read is listed as empty.
+        if (connected) result += addIn.Get(L"Description").ToText() + L",";
     }
     if (!result.empty()) result.pop_back();
     return result;

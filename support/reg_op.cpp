@@ -17,6 +17,7 @@ constexpr REGSAM kFullAccess = 0xF003F;   // KEY_ALL_ACCESS
 constexpr std::wstring_view kNoKeyName = L"No Key name specified!";
 constexpr std::wstring_view kCannotOpen = L"Could not open Registry Key!";
 constexpr std::wstring_view kUnsupportedType = L"Existing value has unsupported data type and will not be overwritten";
+constexpr std::wstring_view kNotConvertible = L"Value has unsupported data type and will not be written";
 
 bool IsRoot(long root) {
     return root == static_cast<long>(REGOP_HKEY_CLASSES_ROOT) || root == static_cast<long>(REGOP_HKEY_CURRENT_USER) ||
@@ -56,31 +57,61 @@ com::Variant TextArray(const std::vector<std::wstring>& items) {
     return com::Variant::AdoptArray(array, VT_VARIANT);
 }
 
-// The elements of an array value as texts, for a REG_MULTI_SZ write.
+// The size of one element of an array of `vt` whose values have a text form; 0 for every other
+// element type (records, objects, errors ...): such arrays are not written.
+ULONG TextElementSize(VARTYPE vt) {
+    switch (vt) {
+        case VT_I1: case VT_UI1: return 1;
+        case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+        case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: return 4;
+        case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
+        case VT_DECIMAL: return sizeof(DECIMAL);
+        case VT_BSTR: return sizeof(BSTR);
+        case VT_VARIANT: return sizeof(VARIANT);
+        default: return 0;
+    }
+}
+
+// The elements of an array, reachable while this lives.
+class ArrayData {
+public:
+    explicit ArrayData(SAFEARRAY* array) : array_(array) {
+        if (FAILED(SafeArrayAccessData(array_, &data_))) array_ = nullptr;
+    }
+    ~ArrayData() {
+        if (array_) SafeArrayUnaccessData(array_);
+    }
+    ArrayData(const ArrayData&) = delete;
+    ArrayData& operator=(const ArrayData&) = delete;
+    BYTE* Get() const { return array_ ? static_cast<BYTE*>(data_) : nullptr; }
+
+private:
+    SAFEARRAY* array_;
+    void* data_ = nullptr;
+};
+
+// The elements of a one-dimensional array value as texts, for a REG_MULTI_SZ write; false when
+// the array, or any one of its elements (a nested array, a Null ...), has no text form.
 bool ArrayTexts(const VARIANT& value, std::vector<std::wstring>& texts) {
     SAFEARRAY* array = (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr)
                                                  : V_ARRAY(&value);
     if (!array || SafeArrayGetDim(array) != 1) return false;
     VARTYPE vt = VT_EMPTY;
     if (FAILED(SafeArrayGetVartype(array, &vt))) return false;
-    LONG low = 0, high = -1;
-    SafeArrayGetLBound(array, 1, &low);
-    SafeArrayGetUBound(array, 1, &high);
-    for (LONG i = low; i <= high; ++i) {
-        com::Variant element;
-        if (vt == VT_VARIANT) {
-            SafeArrayGetElement(array, &i, element.Out());
-        } else if (vt == VT_BSTR) {
-            BSTR text = nullptr;
-            SafeArrayGetElement(array, &i, &text);
-            element = com::Variant(std::wstring_view(text ? text : L"", SysStringLen(text)));
-            SysFreeString(text);
-        } else {
-            // Numbers and other plain element types: read them through a variant of that type.
-            VARIANT* slot = element.Out();
-            if (SUCCEEDED(SafeArrayGetElement(array, &i, &V_I4(slot)))) V_VT(slot) = vt;
-        }
-        texts.push_back(element.ToText());
+    // The array's own element size must be the type's, or reading an element would overrun it.
+    ULONG size = TextElementSize(vt);
+    if (size == 0 || array->cbElements != size) return false;
+    ArrayData data(array);
+    if (!data.Get()) return false;
+    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
+        // A reference to the element where it lies: the conversion reads it by its own type.
+        VARIANT reference;
+        VariantInit(&reference);
+        V_VT(&reference) = static_cast<VARTYPE>(vt | VT_BYREF);
+        V_BYREF(&reference) = data.Get() + static_cast<size_t>(i) * size;
+        com::Variant text = com::Variant::Take(reference);
+        if (!text.ChangeType(VT_BSTR)) return false;
+        texts.push_back(text.ToText());
     }
     return true;
 }
@@ -129,9 +160,12 @@ void RegOp::Report(std::wstring_view message) {
     WriteTrace(L"RegOp", L"ShowErrMsg", std::wstring(message) + L" Error ", kTraceDetail);
 }
 
+// Nothing read from a key outlives its handle: a later open that fails must not answer from it.
 void RegOp::Close() noexcept {
     if (handle_) RegCloseKey(std::exchange(handle_, nullptr));
     opened_ = 0;
+    subkeyCount_ = valueCount_ = maxSubkeyName_ = maxValueName_ = maxValueData_ = 0;
+    cache_.clear();
 }
 
 void RegOp::RefreshInfo() {
@@ -154,21 +188,22 @@ bool RegOp::EnsureOpen() {
         return false;
     }
     if (handle_ && opened_ != requested_) Close();
-    if (!handle_) {
-        HKEY root = RootKey(root_);
-        HKEY opened = nullptr;
-        DWORD disposition = 0;
-        std::string path = ToAnsi(key_);
-        if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, requested_, nullptr, &opened,
-                            &disposition) == ERROR_SUCCESS) {
-            handle_ = opened;
-            opened_ = requested_;
-            RefreshInfo();
-            cache_.clear();
-        }
-    }
     if (handle_) return true;
-    Report(kCannotOpen);
+    HKEY root = RootKey(root_);
+    HKEY opened = nullptr;
+    std::string path = ToAnsi(key_);
+    LONG rc = openExistingOnly_
+                  ? RegOpenKeyExA(root, path.c_str(), 0, requested_, &opened)
+                  : RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, requested_, nullptr,
+                                    &opened, nullptr);
+    if (rc == ERROR_SUCCESS) {
+        handle_ = opened;
+        opened_ = requested_;
+        RefreshInfo();
+        return true;
+    }
+    // A key that is not there is what a reader that must not create it expects to meet.
+    if (!(openExistingOnly_ && rc == ERROR_FILE_NOT_FOUND)) Report(kCannotOpen);
     return false;
 }
 
@@ -300,23 +335,30 @@ void RegOp::SetValue(std::wstring_view name, const com::Variant& newValue) {
     com::Variant value(newValue);
     DWORD existing = REG_NONE;
     LONG rc = RegQueryValueExA(handle_, ansiName.c_str(), nullptr, &existing, nullptr, nullptr);
+    // A value that cannot take the type it must be stored as (an array for the default value
+    // or over a text, a word over a number ...) is not written.
+    bool convertible = true;
     if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
         switch (existing) {
             case REG_SZ:
-            case REG_EXPAND_SZ: value.ChangeType(VT_BSTR); break;
-            case REG_DWORD: value.ChangeType(VT_I4); break;
+            case REG_EXPAND_SZ: convertible = value.ChangeType(VT_BSTR); break;
+            case REG_DWORD: convertible = value.ChangeType(VT_I4); break;
             case REG_MULTI_SZ: break;
             default: Report(kUnsupportedType); return;
         }
     }
-    if ((options_ & StoreNumbersAsStrings) && value.IsNumeric()) value.ChangeType(VT_BSTR);
-    if (name.empty()) value.ChangeType(VT_BSTR);
+    if (convertible && (options_ & StoreNumbersAsStrings) && value.IsNumeric()) convertible = value.ChangeType(VT_BSTR);
+    if (convertible && name.empty()) convertible = value.ChangeType(VT_BSTR);
+    std::vector<std::wstring> texts;
+    if (convertible && value.IsArray()) convertible = ArrayTexts(*value.Get(), texts);
+    if (!convertible) {
+        Report(kNotConvertible);
+        return;
+    }
 
     DWORD type = REG_SZ;
     std::string bytes;
     if (value.IsArray()) {
-        std::vector<std::wstring> texts;
-        ArrayTexts(*value.Get(), texts);
         std::wstring joined;
         for (size_t i = 0; i < texts.size(); ++i) {
             if (i) joined += L'\0';

@@ -35,6 +35,11 @@ public:
     long ValueCount();
     long KeyCount();
 
+    // For the add-in's own readers that must leave the registry as they found it: from now on
+    // opening never creates the key, and a key that does not exist reads silently as one
+    // without values or subkeys. Not part of the public interface, whose opening creates.
+    void OpenExistingOnly() noexcept { openExistingOnly_ = true; }
+
     // _RegOp
     STDMETHODIMP put_Root(long root) noexcept override;
     STDMETHODIMP put_Key(BSTR key) noexcept override;
@@ -72,6 +77,7 @@ private:
     DWORD maxValueName_ = 0;
     DWORD maxValueData_ = 0;
     bool isNT_ = false;
+    bool openExistingOnly_ = false;
     // Values by name, in the order the key enumerated them; names compare without case.
     std::vector<std::pair<std::wstring, com::Variant>> cache_;
 };

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/array_values.h"
 #include "common/program_files.h"
 #include "common/registry_snapshot.h"
 #include "platform/com_registration.h"
@@ -176,6 +177,26 @@ TEST_F(Component, RegOpTakesArgumentsByReferenceAsScriptsPassThem) {
     DISPPARAMS params{args, &put, 2, 1};
     EXPECT_EQ(S_OK, reg.Get()->Invoke(value, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
     EXPECT_EQ(std::optional<DWORD>(9), test::ReadNumber(HKEY_CURRENT_USER, scratch.Path(), L"ByRef"));
+}
+
+// What a .NET program hands over for decimal[] and for an array of structures.
+TEST_F(Component, RegOpStoresADecimalArrayAndRefusesARecordArray) {
+    Register();
+    LateBound reg = Create(L"Vantrell.RegOp");
+    reg.Put(L"Key", Variant(scratch.Path()));
+    Variant amountsArray = test::ArrayOf(VT_DECIMAL, {Variant(L"1.25"), Variant(L"-7")});
+    EXPECT_TRUE(reg.Put(L"Value", amountsArray, {Variant(L"Amounts")}));
+    auto amounts = test::ReadRaw(HKEY_CURRENT_USER, scratch.Path(), "Amounts");
+    ASSERT_TRUE(amounts);
+    EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), amounts->type);
+    EXPECT_EQ(std::string("1.25\0-7\0\0", 9), amounts->bytes);
+
+    com::Ptr<test::FakeRecordInfo> record = com::Make<test::FakeRecordInfo>(64);
+    EXPECT_TRUE(reg.Put(L"Value", test::RecordArray(record.Get(), 4), {Variant(L"Records")}));
+    EXPECT_FALSE(test::ReadRaw(HKEY_CURRENT_USER, scratch.Path(), "Records"));
+    EXPECT_EQ(1, reg.Get(L"ValueCount").ToLong());
+    record->AddRef();
+    EXPECT_EQ(1u, record->Release());  // nothing of the refused array is kept
 }
 
 TEST_F(Component, RegOpAnswersTheStandardDispatchErrors) {

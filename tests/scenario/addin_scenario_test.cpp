@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "outlook.h"
 #include "scenario/addin_fixture.h"
@@ -139,6 +140,32 @@ TEST_F(Addin, EnabledWhileTheMainWindowIsOpenItStartsAtOnce) {
     EXPECT_EQ(2u, Count("CRMAddIn::InitHandler:exit InitHandler"));
     outlook.ShutDown();
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+// HKEY_CURRENT_USER\Software without the add-in's own settings, which a start writes on purpose.
+RegistryTree SoftwareWithoutSettings() {
+    RegistryTree tree = Snapshot(HKEY_CURRENT_USER, L"Software");
+    std::erase_if(tree, [](const auto& entry) {
+        return entry.first == L"Quorvane" || entry.first.starts_with(L"Quorvane\\");
+    });
+    return tree;
+}
+
+TEST_F(Addin, AStartWritesNothingToTheRegistryButItsSettings) {
+    for (const wchar_t* version : {L"9.0.0.2814", L"12.0.6423.1000"}) {
+        SCOPED_TRACE(testing::Message() << "Outlook " << std::string(version, version + std::wcslen(version)));
+        for (const wchar_t* major : {L"9.0", L"12.0"})
+            DeleteTree(HKEY_CURRENT_USER, std::wstring(L"Software\\Microsoft\\Office\\") + major + L"\\Outlook");
+        const RegistryTree before = SoftwareWithoutSettings();
+        {
+            Outlook outlook(version);
+            outlook.StartUp(Start::WithExplorer);
+            outlook.ShutDown();
+        }
+        EXPECT_EQ(1u, Count("CRMAddIn::InitHandler:Security(Attachment/Level/Trust):  Trust"));
+        EXPECT_EQ(before, SoftwareWithoutSettings());
+        DeleteFileA(temp.File("VantrellTrace.log").c_str());
+    }
 }
 
 }  // namespace

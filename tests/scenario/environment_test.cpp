@@ -14,10 +14,15 @@ using sim::Outlook;
 class Environment : public LinkedAddinTest {
 protected:
     void TearDown() override {
-        for (const wchar_t* version : {L"9.0", L"10.0", L"11.0", L"12.0"})
-            DeleteTree(HKEY_CURRENT_USER, std::wstring(L"Software\\Microsoft\\Office\\") + version + L"\\Outlook");
+        ForgetOutlookSettings();
         gobjOutlook.Reset();
         LinkedAddinTest::TearDown();
+    }
+    // Outlook's own settings of every version the tests use (0.0: a version that cannot be read).
+    static void ForgetOutlookSettings() {
+        for (const wchar_t* version : {L"0.0", L"9.0", L"10.0", L"11.0", L"12.0"})
+            DeleteTree(HKEY_CURRENT_USER, std::wstring(L"Software\\Microsoft\\Office\\") + version + L"\\Outlook");
+        DeleteTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\0.0");
     }
     void Use(Outlook& outlook) {
         outlook.StartUp(sim::Start::Automation);
@@ -109,6 +114,43 @@ TEST_F(Environment, WithoutAConnectedAddinTheListIsEmpty) {
     outlook.AddOtherAddIn(L"D.Connect", L"D", false);
     Use(outlook);
     EXPECT_EQ(L"", GetConnectedAddIns());
+}
+
+TEST_F(Environment, ADescriptionThatCannotBeReadIsListedEmpty) {
+    Outlook outlook;
+    outlook.AddOtherAddIn(L"A.Connect", L"A", true);
+    outlook.AddOtherAddIn(L"D.Connect", L"D", false);
+    outlook.AddOtherAddIn(L"B.Connect", L"B", true);
+    outlook.AddOtherAddIn(L"C.Connect", L"C", true);
+    outlook.FailMember(L"COMAddIn", L"Description", E_FAIL, L"Not available.");
+    Use(outlook);
+    EXPECT_EQ(L",,", GetConnectedAddIns());
+}
+
+TEST_F(Environment, TheProbesLeaveTheRegistryAsTheyFoundIt) {
+    struct Case {
+        const char* what;
+        const wchar_t* version;
+        bool versionFails;
+    } cases[] = {
+        {"Outlook 2000", L"9.0.0.2814", false},
+        {"Outlook 2007", L"12.0.6423.1000", false},
+        {"a version that cannot be read", L"12.0.6423.1000", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ForgetOutlookSettings();
+        Outlook outlook(c.version);
+        if (c.versionFails) outlook.FailMember(L"Application", L"Version", E_FAIL, L"Not available.");
+        Use(outlook);
+        const RegistryTree before = Snapshot(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office");
+        GetOutlookMode();
+        GetConnectionMode();
+        EXPECT_EQ(L" Trust", GetSecuritySettings());
+        GetConnectedAddIns();
+        EXPECT_EQ(before, Snapshot(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
+        gobjOutlook.Reset();
+    }
 }
 
 TEST_F(Environment, WithoutOutlookEveryProbeGivesItsEmptyAnswer) {

@@ -4,8 +4,10 @@
 #include <map>
 #include <set>
 
+#include "common/array_values.h"
 #include "common/registry_snapshot.h"
 #include "common/temp_folder.h"
+#include "platform/ansi.h"
 #include "platform/com_object.h"
 #include "support/reg_op.h"
 #include "support/shared_state.h"
@@ -95,12 +97,41 @@ TEST_F(RegOpTest, MultiStringsComeBackAsArraysWhenAsked) {
     EXPECT_EQ(L"second", item.ToText());
 }
 
-TEST_F(RegOpTest, OptionsOutsideTheRangeAreIgnored) {
+// The option bits in force, seen through what each changes (ShowErrorMessages changes nothing).
+long OptionsInForce(RegOp& reg, const std::wstring& path) {
+    long seen = 0;
+    reg.DeleteValue(L"number");
+    reg.SetValue(L"number", Variant(7L));  // also empties the cache: the reads below see the options
+    auto number = ReadRaw(HKEY_CURRENT_USER, path, "number");
+    if (number && number->type == REG_SZ) seen |= StoreNumbersAsStrings;
+    if (reg.Value(L"multi").IsArray()) seen |= ReturnMultiStringsAsArrays;
+    if (reg.Value(L"path").ToText() != L"%VANTRELL_TEST_DIR%") seen |= ExpandEnvironmentStrings;
+    return seen;
+}
+
+TEST_F(RegOpTest, OptionsFrom0To15AreTakenAndOthersIgnored) {
+    SetEnvironmentVariableA("VANTRELL_TEST_DIR", "C:\\place");
     Put("multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
-    reg->SetOptions(ReturnMultiStringsAsArrays);
-    reg->SetOptions(16);
-    reg->SetOptions(-1);
-    EXPECT_TRUE(reg->Value(L"multi").IsArray());
+    Put("path", REG_EXPAND_SZ, std::string("%VANTRELL_TEST_DIR%\0", 20));
+    const long all = StoreNumbersAsStrings | ReturnMultiStringsAsArrays | ExpandEnvironmentStrings;
+    struct Case {
+        const char* what;
+        long before, set, inForce;
+    } cases[] = {
+        {"the lowest value", all, 0, 0},
+        {"the highest value", 0, 15, all},
+        {"one below the lowest", 0, -1, 0},
+        {"one above the highest", all, 16, all},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        com::Ptr<RegOp> fresh = com::Make<RegOp>();
+        fresh->SetKey(scratch.Path());
+        fresh->SetOptions(c.before);
+        ASSERT_EQ(c.before, OptionsInForce(*fresh.Get(), scratch.Path()));
+        fresh->SetOptions(c.set);
+        EXPECT_EQ(c.inForce, OptionsInForce(*fresh.Get(), scratch.Path()));
+    }
 }
 
 TEST_F(RegOpTest, ExpandableTextIsExpandedOnlyWithTheOption) {
@@ -187,6 +218,115 @@ TEST_F(RegOpTest, AnArrayIsStoredAsAMultiString) {
     reg->SetValue(L"multi", value);
     EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), Raw("multi")->type);
     EXPECT_EQ(std::string("a\0b\0\0", 5), Raw("multi")->bytes);
+}
+
+// REG_MULTI_SZ data: the texts joined with NUL, then two NULs.
+std::string Multi(std::initializer_list<std::string> texts) {
+    std::string data;
+    for (const std::string& text : texts) {
+        if (&text != texts.begin()) data += '\0';
+        data += text;
+    }
+    return data + std::string(2, '\0');
+}
+
+TEST_F(RegOpTest, ArraysOfEveryPlainElementTypeAreStoredAsTheirTexts) {
+    struct Case {
+        const char* what;
+        Variant array;
+        std::string stored;
+    } cases[] = {
+        {"DECIMAL", test::ArrayOf(VT_DECIMAL, {Variant(L"1.5"), Variant(L"-79228162514264337593543950335")}),
+         Multi({"1.5", "-79228162514264337593543950335"})},
+        {"I1", test::ArrayOf(VT_I1, {Variant(-128L), Variant(127L)}), Multi({"-128", "127"})},
+        {"I8", test::ArrayOf(VT_I8, {Variant(L"9223372036854775807"), Variant(-1L)}),
+         Multi({"9223372036854775807", "-1"})},
+        {"DATE", test::ArrayOf(VT_DATE, {Variant::Date(36526.5)}), Multi({ToAnsi(Variant::Date(36526.5).ToText())})},
+        {"BOOL", test::ArrayOf(VT_BOOL, {Variant::Boolean(true), Variant::Boolean(false)}), Multi({"True", "False"})},
+        {"R4", test::ArrayOf(VT_R4, {Variant(0.5)}), Multi({"0.5"})},
+        {"BSTR", test::ArrayOf(VT_BSTR, {Variant(L"x"), Variant(L"")}), Multi({"x", ""})},
+        {"no elements", test::ArrayOf(VT_I4, {}), Multi({})},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        reg->SetValue(L"multi", c.array);
+        ASSERT_TRUE(Raw("multi"));
+        EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), Raw("multi")->type);
+        EXPECT_EQ(c.stored, Raw("multi")->bytes);
+        reg->DeleteValue(L"multi");
+    }
+}
+
+Variant Null() {
+    Variant null;
+    V_VT(null.Out()) = VT_NULL;
+    return null;
+}
+
+TEST_F(RegOpTest, ArraysWhoseElementsHaveNoTextAreNotWritten) {
+    TracingOff off;
+    TraceEverything();
+    com::Ptr<test::FakeRecordInfo> record = com::Make<test::FakeRecordInfo>(64);
+    SAFEARRAYBOUND square[2] = {{2, 0}, {2, 0}};
+    SAFEARRAYBOUND two{2, 0};
+    struct Case {
+        const char* what;
+        Variant array;
+    } cases[] = {
+        {"records", test::RecordArray(record.Get(), 3)},
+        {"an array in an element", test::ArrayOf(VT_VARIANT, {Variant(L"a"), test::ArrayOf(VT_BSTR, {Variant(L"b")})})},
+        {"a Null element", test::ArrayOf(VT_VARIANT, {Variant(L"a"), Null()})},
+        {"objects", Variant::AdoptArray(SafeArrayCreate(VT_DISPATCH, 1, &two), VT_DISPATCH)},
+        {"two dimensions", Variant::AdoptArray(SafeArrayCreate(VT_VARIANT, 2, square), VT_VARIANT)},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.array.IsArray());
+        reg->SetValue(L"multi", c.array);
+        EXPECT_FALSE(Raw("multi"));
+        EXPECT_EQ(0, reg->ValueCount());
+    }
+    const std::string refusal = "RegOp::ShowErrMsg:Value has unsupported data type and will not be written Error \r\n";
+    std::string trace = Trace();
+    size_t refusals = 0;
+    for (size_t at = trace.find(refusal); at != std::string::npos; at = trace.find(refusal, at + 1)) ++refusals;
+    EXPECT_EQ(std::size(cases), refusals);
+    // RegOp kept nothing of the records it refused.
+    for (Case& c : cases) c.array = Variant();
+    record->AddRef();
+    EXPECT_EQ(1u, record->Release());
+}
+
+TEST_F(RegOpTest, AValueThatCannotTakeTheTypeItMustBeStoredAsIsNotWritten) {
+    TracingOff off;
+    TraceEverything();
+    Put("text", REG_SZ, std::string("old\0", 4));
+    Put("number", REG_DWORD, Dword(1));
+    Variant pair = test::ArrayOf(VT_BSTR, {Variant(L"a"), Variant(L"b")});
+    struct Case {
+        const char* what;
+        const wchar_t* name;
+        Variant value;
+        std::optional<test::RawValue> before;
+    } cases[] = {
+        // The default value is always text, and an array has no text form.
+        {"an array as the default value", L"", pair, Raw("")},
+        {"an array over a text", L"text", pair, Raw("text")},
+        {"an array over a number", L"number", pair, Raw("number")},
+        {"a word over a number", L"number", Variant(L"many"), Raw("number")},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        reg->SetValue(c.name, c.value);
+        auto after = Raw(ToAnsi(c.name).c_str());
+        EXPECT_EQ(c.before.has_value(), after.has_value());
+        if (c.before && after) {
+            EXPECT_EQ(c.before->type, after->type);
+            EXPECT_EQ(c.before->bytes, after->bytes);
+        }
+    }
+    EXPECT_NE(std::string::npos,
+              Trace().find("RegOp::ShowErrMsg:Value has unsupported data type and will not be written Error \r\n"));
 }
 
 TEST_F(RegOpTest, TheDefaultValueIsAlwaysText) {
@@ -322,6 +462,35 @@ TEST_F(RegOpTest, AKeyThatCannotBeOpenedIsReported) {
     machine->SetKey(L"\\\\invalid\\\\");  // an empty path component cannot be created
     EXPECT_TRUE(machine->Value(L"x").IsEmpty());
     EXPECT_NE(std::string::npos, Trace().find("RegOp::ShowErrMsg:Could not open Registry Key! Error \r\n"));
+}
+
+TEST_F(RegOpTest, AKeyThatCannotBeReopenedAnswersNothingOfTheKeyBefore) {
+    Put("x", REG_SZ, std::string("from before\0", 12));
+    ASSERT_EQ(L"from before", reg->Value(L"x").ToText());
+    reg->SetKey(L"\\\\invalid\\\\");
+    EXPECT_TRUE(reg->Value(L"x").IsEmpty());
+    EXPECT_TRUE(reg->AllValues().IsEmpty());
+    EXPECT_EQ(0, reg->ValueCount());
+    reg->SetKey(scratch.Path());
+    EXPECT_EQ(L"from before", reg->Value(L"x").ToText());
+}
+
+TEST_F(RegOpTest, OpeningExistingKeysOnlyReadsWithoutCreatingOrComplaining) {
+    TracingOff off;
+    TraceEverything();
+    com::Ptr<RegOp> reader = com::Make<RegOp>();
+    reader->OpenExistingOnly();
+    reader->SetKey(scratch.Path() + L"\\Missing");
+    EXPECT_TRUE(reader->Value(L"x").IsEmpty());
+    EXPECT_TRUE(reader->AllValues().IsEmpty());
+    EXPECT_TRUE(reader->AllKeys().IsEmpty());
+    EXPECT_EQ(0, reader->ValueCount());
+    EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, scratch.Path()));
+    EXPECT_EQ(std::string::npos, Trace().find("RegOp::"));
+
+    Put("x", REG_DWORD, Dword(3));
+    reader->SetKey(scratch.Path());
+    EXPECT_EQ(3, reader->Value(L"x").ToLong());
 }
 
 // The Root values are the predefined keys' 32-bit values; on 64-bit Windows the handles are
