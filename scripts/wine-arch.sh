@@ -20,7 +20,8 @@ wine_runs() {
     fi
     # The loader is itself a small program of that architecture: running it is the test.
     if ! output=$("$loader" --version 2>&1 </dev/null); then
-        WINE_REASON="this machine cannot run $loader ($(echo "$output" | tail -n 1))"
+        # The shell's message, without its own "script: line N:" prefix.
+        WINE_REASON="this machine cannot run $loader ($(echo "$output" | tail -n 1 | sed -E 's/^.*line [0-9]+: //'))"
         return 1
     fi
     return 0
