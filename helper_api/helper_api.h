@@ -1,7 +1,8 @@
 #pragma once
 // The helper component the add-in uses for its MAPI work: its ProgIDs, and the property sets
-// and types the add-in hands it. Its members are called by name (see the README's helper
-// contract); any component answering them serves.
+// and types the add-in hands it. Its members are called by name; every object, member,
+// argument and result, and what the add-in relies on, are in the README's section "The helper
+// component's contract". Any component answering them serves.
 namespace vantrell::helper {
 
 inline constexpr const wchar_t* kFolderProgId = L"Ostrabin.OsbFolder";

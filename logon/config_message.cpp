@@ -47,7 +47,8 @@ LateBound HiddenItems(const com::Ptr<IDispatch>& nameSpace, std::wstring_view pr
     return hidden;
 }
 
-// The tag of a named property of the public-strings set, typed as a 32-bit integer.
+// The tag of a named property of the public-strings set, typed as a 32-bit integer. When the
+// lookup fails (its failure pending) the result names no property of ours: never read or write it.
 long LongTag(LateBound& item, const wchar_t* name) {
     return item.Call(L"NamedTag", {Variant(helper::kPublicStrings), Variant(name)}).ToLong() | helper::kTypeLong;
 }
@@ -69,12 +70,14 @@ bool GetConfigMessage(const com::Ptr<IDispatch>& nameSpace) {
     }
     long logonTag = LongTag(item, L"LogonID");
     long companyTag = LongTag(item, L"CompanyID");
-    // A read or a conversion that fails leaves its identifier as it was; its failure stays
-    // pending for the check below.
-    Variant stored;
-    long value = 0;
-    if (item.TryCall(L"GetProperty", {Variant(logonTag)}, stored) && stored.TryLong(value)) LogonID = value;
-    if (item.TryCall(L"GetProperty", {Variant(companyTag)}, stored) && stored.TryLong(value)) CompanyID = value;
+    // A lookup, read or conversion that fails leaves the identifiers as they were; its failure
+    // stays pending for the check below.
+    if (!HasPendingFailure()) {
+        Variant stored;
+        long value = 0;
+        if (item.TryCall(L"GetProperty", {Variant(logonTag)}, stored) && stored.TryLong(value)) LogonID = value;
+        if (item.TryCall(L"GetProperty", {Variant(companyTag)}, stored) && stored.TryLong(value)) CompanyID = value;
+    }
     item.Reset();
     if (HasPendingFailure()) {
         Trace(kProcedure, L" error reading data from hidden message " + PendingFailure().description, kTraceFailure);
@@ -103,10 +106,11 @@ void SetConfigMessage(const com::Ptr<IDispatch>& nameSpace) {
     }
     long logonTag = LongTag(item, L"LogonID");
     long companyTag = LongTag(item, L"CompanyID");
-    item.Call(L"SetProperty", {Variant(logonTag), Variant(static_cast<long>(LogonID))});
-    item.Call(L"SetProperty", {Variant(companyTag), Variant(static_cast<long>(CompanyID))});
-    ClearFailure();
-    item.Call(L"Save");
+    // Each step runs only while the ones before it worked: the first failure is reported below
+    // instead of the saved line.
+    if (!HasPendingFailure()) item.Call(L"SetProperty", {Variant(logonTag), Variant(static_cast<long>(LogonID))});
+    if (!HasPendingFailure()) item.Call(L"SetProperty", {Variant(companyTag), Variant(static_cast<long>(CompanyID))});
+    if (!HasPendingFailure()) item.Call(L"Save");
     item.Reset();
     if (HasPendingFailure()) {
         Trace(kProcedure, L" err saving logon data to hidden message: " + NumberAndDescription(), kTraceFailure);

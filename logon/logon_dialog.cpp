@@ -23,13 +23,15 @@ using com::LateBound;
 using com::Variant;
 
 constexpr std::wstring_view kModule = L"frmLogon";
+// How much of an error reply with an unknown code the user is shown.
+constexpr size_t kShownReplyLength = 200;
 
 // ---- layout, in twips ----
 
 struct Control {
     int id;
-    const char* className;
-    const char* text;
+    const wchar_t* className;
+    const wchar_t* text;
     DWORD style;
     int left, top, width, height;
 };
@@ -39,22 +41,23 @@ constexpr DWORD kBox = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOH
 
 // In tab order: each label directly before its box, so its access key reaches the box.
 const Control kControls[] = {
-    {kIdLabelOnce, "STATIC", "Once the server has confirmed your credentials you won't need to do this again. ", kLabel,
-     240, 1440, 3855, 375},
-    {kIdLabelUserName, "STATIC", "&User Name:", kLabel, 240, 480, 1215, 255},
-    {kIdUserName, "EDIT", "", kBox, 1440, 480, 2535, 285},
-    {kIdLabelPassword, "STATIC", "&Password:", kLabel, 240, 960, 1095, 255},
-    {kIdPassword, "EDIT", "", kBox | ES_PASSWORD, 1440, 960, 2535, 285},
-    {IDOK, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 4200, 435, 975, 375},
-    {IDCANCEL, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 4200, 915, 975, 375},
-    {kIdLabelIntro, "STATIC", "Enter your logon credentials and click OK to initialize the application", kLabel, 240,
-     120, 4815, 255},
+    {kIdLabelOnce, L"STATIC", L"Once the server has confirmed your credentials you won't need to do this again. ",
+     kLabel, 240, 1440, 3855, 375},
+    {kIdLabelUserName, L"STATIC", L"&User Name:", kLabel, 240, 480, 1215, 255},
+    {kIdUserName, L"EDIT", L"", kBox, 1440, 480, 2535, 285},
+    {kIdLabelPassword, L"STATIC", L"&Password:", kLabel, 240, 960, 1095, 255},
+    {kIdPassword, L"EDIT", L"", kBox | ES_PASSWORD, 1440, 960, 2535, 285},
+    {IDOK, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 4200, 435, 975, 375},
+    {IDCANCEL, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 4200, 915, 975, 375},
+    {kIdLabelIntro, L"STATIC", L"Enter your logon credentials and click OK to initialize the application", kLabel,
+     240, 120, 4815, 255},
 };
 constexpr int kClientWidth = 5385;
 constexpr int kClientHeight = 2205;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
-// An in-memory dialog template: the header, the font, then each control, DWORD-aligned.
+// An in-memory dialog template: the header, the font, then each control, DWORD-aligned; its
+// texts are UTF-16, as every dialog template's are.
 class DialogTemplate {
 public:
     DialogTemplate() {
@@ -64,9 +67,9 @@ public:
         Append(&header, sizeof header);
         Word(0);  // no menu
         Word(0);  // the standard dialog class
-        Text("");  // the caption is set when the dialog loads
+        Text(L"");  // the caption is set when the dialog loads
         Word(8);
-        Text("MS Shell Dlg");
+        Text(L"MS Shell Dlg");
         for (const Control& c : kControls) {
             Align();
             DLGITEMTEMPLATE item{};
@@ -86,8 +89,8 @@ private:
         data_.insert(data_.end(), p, p + size / sizeof(WORD));
     }
     void Word(WORD w) { data_.push_back(w); }
-    void Text(const char* text) {
-        for (const char* c = text; *c; ++c) data_.push_back(static_cast<unsigned char>(*c));
+    void Text(const wchar_t* text) {
+        for (const wchar_t* c = text; *c; ++c) data_.push_back(*c);
         data_.push_back(0);
     }
     void Align() {
@@ -171,9 +174,12 @@ bool FormValue(std::wstring_view text, std::wstring& out) {
 
 // ---- the dialog ----
 
+// The dialog is a Unicode window, so its boxes hold what the user typed: in an ANSI dialog a
+// character without an ANSI code would already have become "?" there, unseen by the check before
+// sending.
 void LogonDialog::Show(HWND owner) {
     static const DialogTemplate kTemplate;
-    DialogBoxIndirectParamA(com::ThisModule(), kTemplate.Get(), owner, &LogonDialog::Procedure,
+    DialogBoxIndirectParamW(com::ThisModule(), kTemplate.Get(), owner, &LogonDialog::Procedure,
                             reinterpret_cast<LPARAM>(this));
     window_ = nullptr;
 }
@@ -186,15 +192,15 @@ INT_PTR CALLBACK LogonDialog::Procedure(HWND window, UINT message, WPARAM w, LPA
     try {
         if (message == WM_INITDIALOG) {
             auto* self = reinterpret_cast<LogonDialog*>(l);
-            SetWindowLongPtrA(window, DWLP_USER, l);
+            SetWindowLongPtrW(window, DWLP_USER, l);
             self->window_ = window;
             self->Form_Load();
             return TRUE;  // the first box of the tab order takes the focus
         }
-        auto* self = reinterpret_cast<LogonDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+        auto* self = reinterpret_cast<LogonDialog*>(GetWindowLongPtrW(window, DWLP_USER));
         if (self && self->busy_ && message == WM_SETCURSOR) {
             SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
         if (!self || message != WM_COMMAND) return FALSE;
@@ -209,8 +215,8 @@ INT_PTR CALLBACK LogonDialog::Procedure(HWND window, UINT message, WPARAM w, LPA
 void LogonDialog::Form_Load() {
     ProcedureScope scope;
     Layout(window_);
-    SetWindowTextA(window_, ToAnsi(kLogonCaption).c_str());
-    SendDlgItemMessageA(window_, kIdPassword, EM_SETPASSWORDCHAR, '*', 0);
+    SetWindowTextW(window_, kLogonCaption);
+    SendDlgItemMessageW(window_, kIdPassword, EM_SETPASSWORDCHAR, L'*', 0);
 }
 
 void LogonDialog::CancelButton_Click() {
@@ -270,20 +276,28 @@ void LogonDialog::GetLogonID() {
               kTraceFailure);
         Message(window_, L"Internal error, please contact support!", MessageIcon::Critical);
     } else {
-        Variant status;
-        bool statusRead = SendAndWait(request, body) && request.TryGet(L"statusText", status);
-        if (!statusRead || Lower(status.ToText()) != L"ok") {
+        // Success is status 200 whatever its reason phrase: HTTP lets a server or a proxy send
+        // any text there, or none.
+        long status = 0;
+        const bool answered = SendAndWait(request, body, status);
+        if (!answered || status != 200) {
+            // Once aborted, the request no longer tells its status text: the line names the text
+            // read before, and is not written when there was none (the server was not reached).
+            Variant statusText;
+            const bool statusTextRead = answered && request.TryGet(L"statusText", statusText);
             request.Call(L"abort");
             Message(window_, L"Unable to contact server, please try again later", MessageIcon::Critical);
-            // Once aborted, the request no longer tells its status: the line names the text read
-            // before, and is not written when there was none to read (the server was not reached).
-            if (statusRead) Trace(L"statusText = " + status.ToText(), kTraceWarning);
+            if (statusTextRead) Trace(L"statusText = " + statusText.ToText(), kTraceWarning);
         } else {
             Variant replyValue;
             std::wstring reply = request.TryGet(L"responseText", replyValue) ? replyValue.ToText() : std::wstring();
             if (ContainsNoCase(reply, L"error")) {
                 Trace(L"ResponseText = " + reply, kTraceFailure);
-                ShowLogonError(RemoveAll(reply, L"error:", false));
+                // A code the add-in does not know still tells the user why nothing happened.
+                if (!ShowLogonError(RemoveAll(reply, L"error:", false))) {
+                    Message(window_, L"The server could not log you on: " + reply.substr(0, kShownReplyLength),
+                            MessageIcon::Exclamation);
+                }
             } else if (ContainsNoCase(reply, L"logonid")) {
                 size_t from = 0;
                 for (;;) {
@@ -330,19 +344,22 @@ void LogonDialog::GetLogonID() {
     SetCursor(previous ? previous : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
 }
 
-// Posts the form and waits for the answer. A synchronous send would wait without end for a
-// service that accepts the connection and never answers, with Outlook frozen meanwhile; so the
-// request runs asynchronously while this waits, dispatching the window messages (the dialog
-// itself disabled, so that it cannot be used meanwhile), and is aborted after
-// LogonRequestTimeoutMs. False, with the failure pending, when no answer came: the service
-// could not be reached, dropped the connection, or did not answer in time.
-bool LogonDialog::SendAndWait(LateBound& request, const Variant& body) {
+// Posts the form and waits for the answer, giving its HTTP status. A synchronous send would
+// wait without end for a service that accepts the connection and never answers, with Outlook
+// frozen meanwhile; so the request runs asynchronously while this waits, dispatching the window
+// messages (the dialog itself disabled, so that it cannot be used meanwhile), and is aborted
+// after LogonRequestTimeoutMs. False, with the failure pending, when no answer came: the service
+// could not be reached, dropped the connection, or did not answer in time. The focus goes back
+// where the user had it.
+bool LogonDialog::SendAndWait(LateBound& request, const Variant& body, long& status) {
     request.Call(L"open", {Variant(L"POST"), Variant(SynchURL), Variant::Boolean(true)});
     request.Call(L"setRequestHeader", {Variant(L"Content-Type"), Variant(L"application/x-www-form-urlencoded")});
     if (HasPendingFailure()) return false;
     Variant sent;
     if (!request.TryCall(L"send", {body}, sent)) return false;
 
+    // Disabling the dialog takes the focus from its control.
+    const HWND focus = GetFocus();
     EnableWindow(window_, FALSE);
     busy_ = true;
     const DWORD started = GetTickCount();
@@ -367,21 +384,21 @@ bool LogonDialog::SendAndWait(LateBound& request, const Variant& body) {
     }
     busy_ = false;
     EnableWindow(window_, TRUE);
-    SetFocus(GetDlgItem(window_, IDOK));
+    if (IsChild(window_, focus)) SetFocus(focus);
     if (!done) return false;
+    Variant code;
+    if (!request.TryGet(L"status", code) || !code.TryLong(status)) return false;
     // Finished without an answer from the service: a dropped connection gives status 0, and
     // on Windows a connection that failed gives the WinInet error (12000 to 12999) as status.
-    Variant code;
-    long number = -1;
-    if (request.TryGet(L"status", code) && code.TryLong(number) && (number == 0 || (number >= 12000 && number < 13000))) {
+    if (status == 0 || (status >= 12000 && status < 13000)) {
         RecordFailure(static_cast<long>(0x800C0008),  // INET_E_DOWNLOAD_FAILURE
-                      L"The server could not be reached (status " + std::to_wstring(number) + L")");
+                      L"The server could not be reached (status " + std::to_wstring(status) + L")");
         return false;
     }
     return true;
 }
 
-void LogonDialog::ShowLogonError(const std::wstring& code) {
+bool LogonDialog::ShowLogonError(const std::wstring& code) {
     ProcedureScope scope;
     struct Known {
         const wchar_t* code;
@@ -403,8 +420,9 @@ void LogonDialog::ShowLogonError(const std::wstring& code) {
         if (lower != known.code) continue;
         Message(window_, known.message, MessageIcon::Critical);
         if (known.select) FocusBox(known.select, true);
-        return;
+        return true;
     }
+    return false;
 }
 
 }  // namespace vantrell

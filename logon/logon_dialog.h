@@ -41,8 +41,9 @@ private:
     void OKButton_Click();
     void CancelButton_Click();
     void GetLogonID();
-    bool SendAndWait(com::LateBound& request, const com::Variant& body);
-    void ShowLogonError(const std::wstring& code);
+    bool SendAndWait(com::LateBound& request, const com::Variant& body, long& status);
+    // Shows the message of a known error code; false (nothing shown) for any other code.
+    bool ShowLogonError(const std::wstring& code);
     std::wstring Text(int id) const;
     void FocusBox(int id, bool selectAll);
 

@@ -82,6 +82,20 @@ std::vector<StoredItem> SnapshotAll(const StoreData& store, const std::vector<st
     return items;
 }
 
+// The named-property map's key: names of the Internet-headers set compare in any case.
+std::pair<std::wstring, std::wstring> NameKey(const GUID& propertySet, const std::wstring& name) {
+    return {GuidText(propertySet), IsEqualGUID(propertySet, kInternetHeaders) ? Lower(name) : name};
+}
+
+// The fault set for `tag`, or for its id whatever the type (PT_UNSPECIFIED); S_OK when none.
+HRESULT FaultOf(const std::map<ULONG, HRESULT>& faults, ULONG tag) noexcept {
+    if (faults.empty()) return S_OK;
+    auto exact = faults.find(tag);
+    if (exact != faults.end()) return exact->second;
+    auto anyType = faults.find(PROP_TAG(PT_UNSPECIFIED, PROP_ID(tag)));
+    return anyType == faults.end() ? S_OK : anyType->second;
+}
+
 }  // namespace
 
 // ---- properties ----
@@ -189,8 +203,7 @@ void StoreData::Save(const std::shared_ptr<MessageData>& message, const Property
 }
 
 HRESULT StoreData::IdFromName(const GUID& propertySet, const std::wstring& name, bool create, ULONG& id) {
-    const bool anyCase = IsEqualGUID(propertySet, kInternetHeaders);
-    auto key = std::make_pair(GuidText(propertySet), anyCase ? Lower(name) : name);
+    auto key = NameKey(propertySet, name);
     auto it = names_.find(key);
     if (it != names_.end()) {
         id = it->second;
@@ -212,12 +225,18 @@ bool StoreData::NameOf(ULONG id, GUID& propertySet, std::wstring& name) const {
     return true;
 }
 
-HRESULT StoreData::ReadFault(ULONG tag) const noexcept {
-    if (readFaults_.empty()) return S_OK;
-    auto exact = readFaults_.find(tag);
-    if (exact != readFaults_.end()) return exact->second;
-    auto anyType = readFaults_.find(PROP_TAG(PT_UNSPECIFIED, PROP_ID(tag)));
-    return anyType == readFaults_.end() ? S_OK : anyType->second;
+HRESULT StoreData::ReadFault(ULONG tag) const noexcept { return FaultOf(readFaults_, tag); }
+
+HRESULT StoreData::WriteFault(ULONG tag) const noexcept { return FaultOf(writeFaults_, tag); }
+
+void StoreData::FailMapping(const GUID& propertySet, const std::wstring& name, HRESULT hr) {
+    mappingFaults_[NameKey(propertySet, name)] = hr;
+}
+
+HRESULT StoreData::MappingFault(const GUID& propertySet, const std::wstring& name) const {
+    if (mappingFaults_.empty()) return S_OK;
+    auto it = mappingFaults_.find(NameKey(propertySet, name));
+    return it == mappingFaults_.end() ? S_OK : it->second;
 }
 
 // ---- StoredItem ----
@@ -296,6 +315,12 @@ ULONG Mailbox::NamedId(const GUID& propertySet, const std::wstring& name) {
 size_t Mailbox::NamedCount() const { return data_->NamedCount(); }
 
 void Mailbox::FailPropertyRead(ULONG tag, HRESULT hr) { data_->FailRead(tag, hr); }
+
+void Mailbox::FailPropertyWrite(ULONG tag, HRESULT hr) { data_->FailWrite(tag, hr); }
+
+void Mailbox::FailNameMapping(const GUID& propertySet, const std::wstring& name, HRESULT hr) {
+    data_->FailMapping(propertySet, name, hr);
+}
 
 const std::vector<std::wstring>& Mailbox::SessionCalls() const { return data_->SessionCalls(); }
 

@@ -84,6 +84,11 @@ public:
     // the property id whatever the type). The object model's item properties read through the
     // same path and raise `hr` as an automation exception.
     void FailPropertyRead(ULONG tag, HRESULT hr);
+    // Likewise for every write of `tag` through the store, and the object model's puts.
+    void FailPropertyWrite(ULONG tag, HRESULT hr);
+    // From now on an item's mapping of (property set, name) to an id fails with `hr`;
+    // NamedId above still answers.
+    void FailNameMapping(const GUID& propertySet, const std::wstring& name, HRESULT hr);
 
     // What sessions of this mailbox were asked to do, in order: L"FlushOutbox <flags> <window>",
     // L"Logoff".

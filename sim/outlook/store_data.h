@@ -61,8 +61,13 @@ public:
     bool NameOf(ULONG id, GUID& propertySet, std::wstring& name) const;
     size_t NamedCount() const noexcept { return names_.size(); }
 
+    // Faults a test set: S_OK when reads, writes of `tag` or the mapping of the pair work.
     void FailRead(ULONG tag, HRESULT hr) { readFaults_[tag] = hr; }
-    HRESULT ReadFault(ULONG tag) const noexcept;  // S_OK when reads of `tag` work
+    void FailWrite(ULONG tag, HRESULT hr) { writeFaults_[tag] = hr; }
+    void FailMapping(const GUID& propertySet, const std::wstring& name, HRESULT hr);
+    HRESULT ReadFault(ULONG tag) const noexcept;
+    HRESULT WriteFault(ULONG tag) const noexcept;
+    HRESULT MappingFault(const GUID& propertySet, const std::wstring& name) const;
 
     void NoteSessionCall(std::wstring call) { sessionCalls_.push_back(std::move(call)); }
     const std::vector<std::wstring>& SessionCalls() const noexcept { return sessionCalls_; }
@@ -78,6 +83,8 @@ private:
     std::map<ULONG, std::pair<GUID, std::wstring>> namesById_;
     ULONG nextNamedId_ = 0x8000;
     std::map<ULONG, HRESULT> readFaults_;
+    std::map<ULONG, HRESULT> writeFaults_;
+    std::map<std::pair<std::wstring, std::wstring>, HRESULT> mappingFaults_;  // keyed as names_
     std::vector<std::wstring> sessionCalls_;
 };
 

@@ -174,7 +174,8 @@ std::wstring ItemObject::Text(ULONG tag) const {
 
 void ItemObject::Write(ULONG tag, const com::Variant& value) {
     PropertyValue stored;
-    HRESULT hr = ToStored(tag, *value.Get(), stored);
+    HRESULT hr = host_->Store().WriteFault(tag);
+    if (SUCCEEDED(hr)) hr = ToStored(tag, *value.Get(), stored);
     if (FAILED(hr)) throw Raised{hr, L"The property could not be written."};
     changes_[PROP_ID(tag)] = std::move(stored);
 }
@@ -202,9 +203,10 @@ STDMETHODIMP ItemObject::GetProperty(ULONG tag, VARIANT* value) noexcept {
 
 STDMETHODIMP ItemObject::SetProperty(ULONG tag, const VARIANT* value) noexcept {
     if (!value) return E_POINTER;
-    return OnStore([&](StoreData&) {
+    return OnStore([&](StoreData& store) {
         PropertyValue stored;
-        HRESULT hr = ToStored(tag, *value, stored);
+        HRESULT hr = store.WriteFault(tag);
+        if (SUCCEEDED(hr)) hr = ToStored(tag, *value, stored);
         if (SUCCEEDED(hr)) changes_[PROP_ID(tag)] = std::move(stored);
         return hr;
     });
@@ -214,7 +216,10 @@ STDMETHODIMP ItemObject::GetIDFromName(REFGUID propertySet, LPCWSTR name, BOOL c
     if (!id) return E_POINTER;
     *id = 0;
     if (!name || !*name) return E_INVALIDARG;
-    return OnStore([&](StoreData& store) { return store.IdFromName(propertySet, name, create != FALSE, *id); });
+    return OnStore([&](StoreData& store) {
+        HRESULT fault = store.MappingFault(propertySet, name);
+        return FAILED(fault) ? fault : store.IdFromName(propertySet, name, create != FALSE, *id);
+    });
 }
 
 STDMETHODIMP ItemObject::SaveChanges() noexcept {

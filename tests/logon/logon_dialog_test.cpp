@@ -60,6 +60,7 @@ TEST_F(LogonDialogTest, IsLaidOutFromItsTableAndStartsInTheUserNameBox) {
         std::vector<int> tabOrder;
         HWND afterUserLabel = nullptr, afterPasswordLabel = nullptr, userBoxWindow = nullptr, passwordBoxWindow = nullptr;
         POINT centre{}, screenCentre{};
+        bool unicode = false;
     } seen;
     script.Expect(kDialog, [&](HWND window, SeenWindow& what) {
         seen.caption = what.title;
@@ -80,6 +81,9 @@ TEST_F(LogonDialogTest, IsLaidOutFromItsTableAndStartsInTheUserNameBox) {
         seen.afterPasswordLabel = GetWindow(GetDlgItem(window, kIdLabelPassword), GW_HWNDNEXT);
         seen.userBoxWindow = GetDlgItem(window, kIdUserName);
         seen.passwordBoxWindow = GetDlgItem(window, kIdPassword);
+        // Unicode windows, so that the boxes hold every character as typed.
+        seen.unicode = IsWindowUnicode(window) && IsWindowUnicode(seen.userBoxWindow) &&
+                       IsWindowUnicode(seen.passwordBoxWindow);
         RECT frame;
         GetWindowRect(window, &frame);
         seen.centre = {(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
@@ -95,6 +99,7 @@ TEST_F(LogonDialogTest, IsLaidOutFromItsTableAndStartsInTheUserNameBox) {
     EXPECT_EQ(kIdUserName, seen.focus);
     EXPECT_EQ(IDOK, seen.defaultId);
     EXPECT_EQ('*', seen.passwordChar);
+    EXPECT_TRUE(seen.unicode);
     auto pixels = [&](int twips) { return MulDiv(twips, seen.dpi, 1440); };
     EXPECT_EQ(pixels(1440), seen.userBox.left);
     EXPECT_EQ(pixels(480), seen.userBox.top);

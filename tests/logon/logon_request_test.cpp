@@ -53,6 +53,12 @@ protected:
     }
     std::string Trace() const { return test::ReadFileBytes(temp.File("VantrellTrace.log")); }
     bool Traced(const std::string& text) const { return Trace().find(text) != std::string::npos; }
+    size_t Count(const std::string& text) const {
+        const std::string trace = Trace();
+        size_t count = 0;
+        for (size_t at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1)) ++count;
+        return count;
+    }
 
     // Types the credentials and clicks OK.
     static WindowScript::Action LogOn(const wchar_t* user = L"jsmith", const wchar_t* password = kPassword) {
@@ -198,26 +204,76 @@ TEST_F(LogonRequest, EveryKnownErrorCodeHasItsMessage) {
     for (size_t i = 0; i < std::size(codes); ++i) EXPECT_EQ(codes[i].second, script.Seen()[2 * i + 1].text);
 }
 
-TEST_F(LogonRequest, ErrorRepliesThatMatchNoCodeShowNothing) {
-    // The prefix in capitals is not removed; a space after the colon stays part of the code;
-    // "error" anywhere makes it an error reply, even inside a logon reply.
-    const char* replies[] = {"ERROR:invalid password", "error: invalid password", "error:unheard of",
-                             "logonid=1;companyid=2;error=none"};
+// Any other error reply (the prefix in capitals is not removed, a space after the colon stays
+// part of the code, "error" anywhere makes it an error reply, even inside a logon reply or an HTML
+// page) shows the reply itself, cut to 200 characters, and leaves the dialog open.
+TEST_F(LogonRequest, AnErrorReplyWithAnUnknownCodeShowsTheReply) {
+    auto ofLength = [](size_t length) {
+        std::string reply = "error:unheard of ";
+        while (reply.size() < length) reply += static_cast<char>('0' + reply.size() % 10);
+        return reply;
+    };
+    const std::string replies[] = {
+        "Error:invalid password", "error: invalid password", "error: xyz", "logonid=1;companyid=2;error=none",
+        "<html><body><h1>Server Error in '/outlook' Application.</h1></body></html>",
+        ofLength(199), ofLength(200), ofLength(201),
+    };
     WindowScript script;
-    for (const char* reply : replies) {
-        std::string body = reply;
-        script.Expect(kDialog, [this, body](HWND window, SeenWindow& seen) {
-            service.Reply(200, "OK", body);
+    for (const std::string& reply : replies) {
+        script.Expect(kDialog, [this, reply](HWND window, SeenWindow& seen) {
+            service.Reply(200, "OK", reply);
             LogOn()(window, seen);
         });
+        script.Expect(kMessage);
     }
     script.Expect(kDialog, WindowScript::ClickButton(IDCANCEL));
+    script.Always(kDialog, WindowScript::ClickButton(IDCANCEL));  // a message that never comes
     frmLogon.Show();
     ASSERT_EQ(0u, script.Pending());
-    for (const SeenWindow& seen : script.Seen()) EXPECT_EQ(kDialog, seen.title);  // no message box at all
-    for (const char* reply : replies) EXPECT_TRUE(Traced(std::string("GetLogonID:ResponseText = ") + reply + "\r\n"));
+    for (size_t i = 0; i < std::size(replies); ++i) {
+        SCOPED_TRACE(replies[i]);
+        const SeenWindow& message = script.Seen()[2 * i + 1];
+        EXPECT_EQ(kMessage, message.title);
+        EXPECT_EQ("The server could not log you on: " + replies[i].substr(0, 200), message.text);
+        EXPECT_EQ(IDI_EXCLAMATION, message.icon);
+        EXPECT_TRUE(Traced("GetLogonID:ResponseText = " + replies[i] + "\r\n"));
+    }
     EXPECT_EQ(0, LogonID);
-    EXPECT_EQ(4u, service.Requests().size());
+    EXPECT_EQ(std::size(replies), service.Requests().size());
+}
+
+// Waiting for the answer leaves the focus where the user had it when the request went out
+// (here: Enter pressed in a box), whatever the answer that keeps the dialog open.
+TEST_F(LogonRequest, TheFocusStaysWhereTheUserHadIt) {
+    const struct {
+        int box;
+        int status;
+        const char* reply;
+    } cases[] = {
+        {kIdPassword, 200, "error:inactive user"}, {kIdUserName, 200, "error:inactive user"},
+        {kIdPassword, 200, "error:unheard of"},    {kIdPassword, 200, "<html><body>Welcome</body></html>"},
+        {kIdUserName, 404, "logonid=1;companyid=2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.box << " " << c.status << " " << c.reply);
+        service.Reply(c.status, "OK", c.reply);
+        focusId = 0;
+        WindowScript script;
+        script.Expect(kDialog, [&c](HWND window, SeenWindow&) {
+            SetDlgItemTextW(window, kIdUserName, L"jsmith");
+            SetDlgItemTextW(window, kIdPassword, kPassword);
+            HWND box = GetDlgItem(window, c.box);
+            SetFocus(box);
+            PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);  // the dialog's default button: OK
+        });
+        script.Expect(kMessage);
+        script.Expect(kDialog, NoteFocusThenCancel());
+        script.Always(kDialog, WindowScript::ClickButton(IDCANCEL));  // a message that never comes
+        frmLogon.Show();
+        ASSERT_EQ(0u, script.Pending());
+        EXPECT_EQ(c.box, focusId);
+    }
+    EXPECT_EQ(std::size(cases), service.Requests().size());
 }
 
 TEST_F(LogonRequest, AnHtmlPageNamesTheConfiguredAddress) {
@@ -229,22 +285,40 @@ TEST_F(LogonRequest, AnHtmlPageNamesTheConfiguredAddress) {
     EXPECT_TRUE(Traced("GetLogonID:ResponseText = <html><body>Welcome</body></html>\r\n"));
 }
 
-TEST_F(LogonRequest, AStatusTextOfOkInAnyCaseCounts) {
-    service.Reply(200, "ok", "logonid=3;companyid=4");
-    WindowScript script;
-    script.Expect(kDialog, LogOn());
-    script.Expect(kMessage);
-    frmLogon.Show();
-    EXPECT_EQ("Successfully retrieved initialization parameters!", script.Seen()[1].text);
-    EXPECT_EQ(3, LogonID);
-}
-
-TEST_F(LogonRequest, AnyOtherStatusTextIsAFailureWhateverTheNumber) {
-    service.Reply(200, "Fine", "logonid=3;companyid=4");
-    SeenWindow message = AttemptWithMessage();
-    EXPECT_EQ("Unable to contact server, please try again later", message.text);
-    EXPECT_TRUE(Traced("GetLogonID:statusText = Fine\r\n"));
-    EXPECT_EQ(0, LogonID);
+// Status 200 is success whatever its reason phrase (HTTP allows any, or none); every other
+// status is a failure, even with the text "OK", and its line names that text.
+TEST_F(LogonRequest, TheStatusNumberDecidesWhateverItsText) {
+    const struct {
+        int status;
+        const char* text;
+        bool succeeds;
+    } cases[] = {
+        {200, "OK", true},   {200, "ok", true},  {200, "", true},    {200, "Success", true},
+        {200, "Fine", true}, {201, "OK", false}, {404, "OK", false}, {500, "OK", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.status << " \"" << c.text << "\"");
+        LogonID = 0;
+        CompanyID = 0;
+        service.Reply(c.status, c.text, "logonid=3;companyid=4");
+        const size_t statusLines = Count("GetLogonID:statusText = ");
+        WindowScript script;
+        script.Expect(kDialog, LogOn());
+        script.Expect(kMessage);
+        // Cancels the dialog whenever no step waits for it: after a failure, or when it stays
+        // open after what should have been a success.
+        script.Always(kDialog, WindowScript::ClickButton(IDCANCEL));
+        frmLogon.Show();
+        ASSERT_EQ(0u, script.Pending());
+        EXPECT_EQ(c.succeeds ? "Successfully retrieved initialization parameters!"
+                             : "Unable to contact server, please try again later",
+                  script.Seen()[1].text);
+        EXPECT_EQ(c.succeeds ? 3 : 0, LogonID);
+        EXPECT_EQ(statusLines + (c.succeeds ? 0 : 1), Count("GetLogonID:statusText = "));
+        if (!c.succeeds) {
+            EXPECT_TRUE(Traced("GetLogonID:statusText = OK\r\n"));
+        }
+    }
 }
 
 TEST_F(LogonRequest, AMissingPageGivesItsStatusText) {

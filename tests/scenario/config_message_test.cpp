@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "logon/config_message.h"
+#include "platform/ansi.h"
 #include "platform/late_bound.h"
 #include "mailbox.h"
 #include "outlook.h"
@@ -147,6 +148,72 @@ TEST_F(ConfigMessage, AnUnreadablePropertyMakesTheLoadFailAndKeepsItsIdentifier)
     EXPECT_EQ(1234, LogonID);
     EXPECT_EQ(3, CompanyID);
     EXPECT_EQ(0u, Lines("GetConfigMessage").back().find(" error reading data from hidden message "));
+}
+
+// A failed lookup of a named property or a failed write stores nothing under a wrong tag and is
+// reported, never traced as saved: the user would otherwise be asked to log on at every start
+// while the trace claims the logon was kept.
+TEST_F(ConfigMessage, AFailedLookupOrWriteIsReportedAndNothingIsWrittenElsewhere) {
+    enum class Fault { Lookup, Write };
+    const struct {
+        Fault fault;
+        const wchar_t* name;
+        HRESULT hr;
+        const char* expected;
+    } cases[] = {
+        {Fault::Lookup, L"LogonID", static_cast<HRESULT>(0x80040102),
+         " err saving logon data to hidden message: -2147221246 desc=The named property could not be mapped."},
+        {Fault::Lookup, L"CompanyID", static_cast<HRESULT>(0x80040102),
+         " err saving logon data to hidden message: -2147221246 desc=The named property could not be mapped."},
+        {Fault::Write, L"LogonID", static_cast<HRESULT>(0x80040305),
+         " err saving logon data to hidden message: -2147220731 desc=The property could not be written."},
+        {Fault::Write, L"CompanyID", static_cast<HRESULT>(0x80040305),
+         " err saving logon data to hidden message: -2147220731 desc=The property could not be written."},
+    };
+    RegisteredHelper helper;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.fault == Fault::Lookup ? "lookup of " : "write of ")
+                                        << ToAnsi(c.name));
+        auto box = std::make_shared<Mailbox>();
+        if (c.fault == Fault::Lookup)
+            box->FailNameMapping(kPublicStrings, c.name, c.hr);
+        else
+            box->FailPropertyWrite(box->NamedId(kPublicStrings, c.name) << 16, c.hr);
+        const size_t linesBefore = Lines("SetConfigMessage").size();
+        Outlook outlook(L"11.0.8312", box);
+        LogonID = 1234;
+        CompanyID = 56;
+        SetConfigMessage(Session(outlook));
+        const std::vector<std::string> lines = Lines("SetConfigMessage");
+        EXPECT_EQ((std::vector<std::string>{"", c.expected}),
+                  std::vector<std::string>(lines.begin() + static_cast<long>(linesBefore), lines.end()));
+        for (const sim::StoredItem& item : box->HiddenItems()) {
+            for (const auto& [tag, value] : item.properties) EXPECT_NE(0u, tag >> 16) << "junk at " << tag;
+            EXPECT_EQ(nullptr, item.FindNamed(kPublicStrings, c.name));
+        }
+        outlook.ShutDown();
+        EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+    }
+}
+
+// Likewise a failed lookup never reads another property into an identifier.
+TEST_F(ConfigMessage, AFailedLookupReadsNothing) {
+    RegisteredHelper helper;
+    const ULONG logon = mailbox->NamedId(kPublicStrings, L"LogonID") << 16 | 0x0003;
+    const ULONG company = mailbox->NamedId(kPublicStrings, L"CompanyID") << 16 | 0x0003;
+    // The tag a failed lookup would give (id 0, typed as an integer), as an earlier version
+    // could leave it.
+    mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
+                           {{logon, com::Variant(1234L)}, {company, com::Variant(56L)}, {0x0003, com::Variant(77L)}});
+    mailbox->FailNameMapping(kPublicStrings, L"LogonID", static_cast<HRESULT>(0x80040102));
+    Outlook outlook(L"11.0.8312", mailbox);
+    LogonID = 0;
+    CompanyID = 0;
+    EXPECT_FALSE(GetConfigMessage(Session(outlook)));
+    EXPECT_EQ(0, LogonID);
+    EXPECT_EQ(0, CompanyID);
+    EXPECT_EQ(" error reading data from hidden message The named property could not be mapped.",
+              Lines("GetConfigMessage").back());
 }
 
 }  // namespace

@@ -143,6 +143,13 @@ TEST_F(Helper, FailuresAreAutomationExceptions) {
     item.Call(L"SetProperty", {tag, 77});
     outlook.UserMailbox()->FailPropertyRead(static_cast<ULONG>(tag), MAPI_E_CORRUPT_DATA);
     EXPECT_EQ(MAPI_E_CORRUPT_DATA, Invoke(item.Get(), L"GetProperty", kMethod, {tag}).scode);
+    outlook.UserMailbox()->FailPropertyWrite(static_cast<ULONG>(tag & ~0xFFFF), MAPI_E_NO_ACCESS);
+    EXPECT_EQ(MAPI_E_NO_ACCESS, Invoke(item.Get(), L"SetProperty", kMethod, {tag, 78}).scode);
+    outlook.UserMailbox()->FailNameMapping(kPublicStringsGuid, L"CompanyID", MAPI_E_NO_SUPPORT);
+    test::Raw unmapped = Invoke(item.Get(), L"NamedTag", kMethod, {kPublicStrings, L"CompanyID"});
+    EXPECT_EQ(DISP_E_EXCEPTION, unmapped.hr);
+    EXPECT_EQ(MAPI_E_NO_SUPPORT, unmapped.scode);
+    EXPECT_EQ(S_OK, Invoke(item.Get(), L"NamedTag", kMethod, {kPublicStrings, L"LogonID"}).hr);  // only that name
 }
 
 TEST_F(Helper, UnsavedWritesAreStoredWhenTheItemIsReleased) {

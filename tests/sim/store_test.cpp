@@ -87,7 +87,7 @@ TEST(SimStore, WhatIsSavedIsThereForTheNextOutlookAndNothingBefore) {
     EXPECT_EQ(mailbox, second.UserMailbox());
 }
 
-TEST(SimStore, FaultsCanBeInjectedOnFoldersAndOnPropertyReads) {
+TEST(SimStore, FaultsCanBeInjectedOnFoldersAndOnPropertyReadsAndWrites) {
     Outlook outlook;
     outlook.UserMailbox()->AddItem(L"IPM.Note", L"Hello");
     LateBound item(LateBound(Inbox(outlook).Get(L"Items")).Call(L"Item", {1}));
@@ -108,6 +108,10 @@ TEST(SimStore, FaultsCanBeInjectedOnFoldersAndOnPropertyReads) {
     EXPECT_EQ(L"Hello", item.Get(L"Subject").ToText());  // read as PT_UNICODE: not this tag
     outlook.UserMailbox()->FailPropertyRead(PR_SUBJECT_W, MAPI_E_CORRUPT_DATA);
     EXPECT_EQ(MAPI_E_CORRUPT_DATA, Invoke(item.Get(), L"Subject", kGet).scode);
+    EXPECT_TRUE(item.Put(L"Subject", Variant(L"Still writable")));
+    outlook.UserMailbox()->FailPropertyWrite(PROP_TAG(PT_UNSPECIFIED, PROP_ID(PR_SUBJECT_W)), MAPI_E_NO_ACCESS);
+    EXPECT_FALSE(item.Put(L"Subject", Variant(L"Refused")));
+    EXPECT_EQ(MAPI_E_NO_ACCESS, PendingFailure().number);
 }
 
 TEST(SimStore, ThePrivateInterfaceIsReachedOnlyByItsIid) {
