@@ -1,14 +1,21 @@
-// Trace log throughput: lines per second while the file is below its cap, and once it is
-// at the cap (every line then trims the file). Also times the least a trim can cost, one
-// read of the kept tail and one write of it, to compare with.
+// Trace log throughput: lines per second while the file is below its cap, and once it is at
+// the cap (every line then trims the file), each beside its ceiling: a bare loop in this
+// program doing the same file operations per line on a file of its own, with nothing else
+// (open, append, close; at the cap then open, read the kept tail into a buffer made once,
+// write it to a temporary file, and put that in the file's place). The add-in and the bare
+// loop run in alternating rounds, so both figures and their ratio come from the same run.
 //
-// Run: build/wine-run.sh build/bin/trace_bench.exe
+// Run: build/x64/wine-run.sh build/x64/bin/trace_bench.exe
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "bench/stopwatch.h"
+#include "platform/ansi.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
@@ -22,26 +29,93 @@ long long FileSize(const std::string& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// One read of `bytes` from the end of the file and one write of them to another file.
-double ReadAndWriteOnce(const std::string& path, long long bytes) {
-    double start = Seconds();
-    std::string buffer(static_cast<size_t>(bytes), '\0');
-    HANDLE in = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-    LARGE_INTEGER from;
-    from.QuadPart = FileSize(path) - bytes;
-    SetFilePointerEx(in, from, nullptr, FILE_BEGIN);
-    DWORD got = 0;
-    ReadFile(in, buffer.data(), static_cast<DWORD>(bytes), &got, nullptr);
-    CloseHandle(in);
-    std::string copy = path + ".copy";
-    HANDLE out = CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(out, buffer.data(), got, &written, nullptr);
-    CloseHandle(out);
-    MoveFileExA(copy.c_str(), (path + ".moved").c_str(), MOVEFILE_REPLACE_EXISTING);
-    // Onto a file of the same size, as the trim replaces the log itself.
-    return Seconds() - start;
+const std::wstring kText = L"starting cleanup of 3 inspector wrappers";
+
+void TraceLine() { vantrell::WriteTrace(L"CRMAddIn", L"UnInitHandler", kText, 4); }
+
+// The ceiling: the file operations of a trace line and nothing else.
+class Bare {
+public:
+    Bare(std::string path, long long cap) : path_(std::move(path)), temporary_(path_ + ".tmp"), cap_(cap) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        line_ = vantrell::ToAnsi(vantrell::GeneralDate(now) + L" CRMAddIn::UnInitHandler:" + kText + L"\r\n");
+        buffer_.resize(static_cast<size_t>(cap + 1));
+    }
+
+    void Line() {
+        HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER zero{}, end{};
+        SetFilePointerEx(file, zero, &end, FILE_END);
+        DWORD written = 0;
+        WriteFile(file, line_.data(), static_cast<DWORD>(line_.size()), &written, nullptr);
+        CloseHandle(file);
+        long long length = end.QuadPart + written;
+        if (length > cap_) Trim(length);
+    }
+
+private:
+    void Trim(long long length) {
+        HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER from;
+        from.QuadPart = length - cap_ - 1;
+        SetFilePointerEx(file, from, nullptr, FILE_BEGIN);
+        DWORD got = 0;
+        ReadFile(file, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr);
+        CloseHandle(file);
+        // From the first line boundary on, so that the file keeps the add-in's size.
+        const char* start = buffer_.data();
+        const char* end = start + got;
+        const char* boundary = std::search(start, end, "\r\n", "\r\n" + 2);
+        if (boundary != end) start = boundary + 2;
+        HANDLE temporary = CreateFileA(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(temporary, start, static_cast<DWORD>(end - start), &written, nullptr);
+        CloseHandle(temporary);
+        MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+
+    std::string path_, temporary_, line_;
+    long long cap_;
+    std::vector<char> buffer_;
+};
+
+struct Rates {
+    double addin = 0, bare = 0;  // lines per second over all rounds
+    std::vector<double> ratios;  // add-in / bare, one per round
+};
+
+// `rounds` rounds of `lines` lines each for the add-in and for the bare loop, which goes
+// first in every other round so that neither always has the warmer disk cache.
+Rates Alternate(Bare& bare, int rounds, int lines) {
+    Rates rates;
+    double addinSeconds = 0, bareSeconds = 0;
+    for (int round = 0; round < rounds; ++round) {
+        double addin = 0, plain = 0;
+        for (int turn = 0; turn < 2; ++turn) {
+            bool addinNow = (turn == 0) == (round % 2 == 0);
+            double start = Seconds();
+            for (int i = 0; i < lines; ++i) addinNow ? TraceLine() : bare.Line();
+            (addinNow ? addin : plain) = Seconds() - start;
+        }
+        addinSeconds += addin;
+        bareSeconds += plain;
+        rates.ratios.push_back(plain / addin);
+    }
+    rates.addin = rounds * lines / addinSeconds;
+    rates.bare = rounds * lines / bareSeconds;
+    std::sort(rates.ratios.begin(), rates.ratios.end());
+    return rates;
+}
+
+void Report(const char* what, const Rates& rates) {
+    const std::vector<double>& r = rates.ratios;
+    std::printf("%s add-in %5.0f lines/s, bare %5.0f lines/s: %3.0f%% of the ceiling (rounds: median %.0f%%, %.0f%% to %.0f%%)\n",
+                what, rates.addin, rates.bare, 100 * rates.addin / rates.bare, 100 * r[r.size() / 2], 100 * r.front(),
+                100 * r.back());
 }
 
 }  // namespace
@@ -54,50 +128,38 @@ int main() {
     SetEnvironmentVariableA("TMP", folder.c_str());
     SetEnvironmentVariableA("TEMP", folder.c_str());
     std::string path = folder + "\\VantrellTrace.log";
+    std::string barePath = folder + "\\bare.log";
     DeleteFileA(path.c_str());
+    DeleteFileA(barePath.c_str());
 
     vantrell::ErrorLogSize = 1024 * 1024;
     vantrell::ErrorLogLevel = 4;
-    const std::wstring text = L"starting cleanup of 3 inspector wrappers";
+    const long long cap = vantrell::ErrorLogSize;
+    Bare bare(barePath, cap);
 
     // Below the cap: from an empty file up to about 90% of it.
-    int below = 0;
-    double start = Seconds();
-    while (FileSize(path) < vantrell::ErrorLogSize * 9 / 10) {
-        vantrell::WriteTrace(L"CRMAddIn", L"UnInitHandler", text, 4);
-        ++below;
-    }
-    double belowSeconds = Seconds() - start;
-    long long belowBytes = FileSize(path);
-
-    // At the cap: fill it, then every line trims.
-    while (FileSize(path) < vantrell::ErrorLogSize - 200) vantrell::WriteTrace(L"CRMAddIn", L"UnInitHandler", text, 4);
-    const int atCap = 300;
-    start = Seconds();
-    for (int i = 0; i < atCap; ++i) vantrell::WriteTrace(L"CRMAddIn", L"UnInitHandler", text, 4);
-    double atCapSeconds = Seconds() - start;
-
-    double floor = 0;
-    const int floorRuns = 50;
-    ReadAndWriteOnce(path, vantrell::ErrorLogSize);
-    for (int i = 0; i < floorRuns; ++i) floor += ReadAndWriteOnce(path, vantrell::ErrorLogSize);
-
-    DeleteFileA((path + ".moved").c_str());
-    double belowRate = below / belowSeconds;
-    double atCapRate = atCap / atCapSeconds;
-    std::printf("cap %ld bytes, lines of about %lld bytes\n", static_cast<long>(vantrell::ErrorLogSize),
-                belowBytes / below);
-    std::printf("below the cap: %d lines in %.3f s = %.0f lines/s (%.1f us a line)\n", below, belowSeconds, belowRate,
-                1e6 / belowRate);
-    std::printf("at the cap:    %d lines in %.3f s = %.0f lines/s (%.1f us a line)\n", atCap, atCapSeconds, atCapRate,
-                1e6 / atCapRate);
-    std::printf("ratio below/at: %.1f\n", belowRate / atCapRate);
-    double trim = atCapSeconds / atCap - belowSeconds / below;
-    std::printf("the trim alone (a line at the cap less a line below it): %.1f us\n", 1e6 * trim);
-    std::printf("one read of the kept tail and one write of it: %.1f us (the trim costs %.2f times that)\n",
-                1e6 * floor / floorRuns, trim / (floor / floorRuns));
-    std::printf("file after: %lld bytes\n", FileSize(path));
+    const int belowLines = 250;
+    TraceLine();
+    const long long line = FileSize(path);
     DeleteFileA(path.c_str());
+    const int belowRounds = static_cast<int>(cap * 9 / 10 / line / belowLines);
+    Rates below = Alternate(bare, belowRounds, belowLines);
+
+    // At the cap: fill both files, then every line trims.
+    while (FileSize(path) < cap - 200) TraceLine();
+    while (FileSize(barePath) < cap - 200) bare.Line();
+    const int atCapRounds = 30, atCapLines = 20;
+    Rates atCap = Alternate(bare, atCapRounds, atCapLines);
+
+    std::printf("cap %lld bytes, lines of %lld bytes\n", cap, line);
+    char what[64];
+    std::snprintf(what, sizeof what, "below the cap (%2d rounds of %d lines):", belowRounds, belowLines);
+    Report(what, below);
+    std::snprintf(what, sizeof what, "at the cap    (%2d rounds of %d lines):", atCapRounds, atCapLines);
+    Report(what, atCap);
+    std::printf("files after: add-in %lld bytes, bare %lld bytes\n", FileSize(path), FileSize(barePath));
+    DeleteFileA(path.c_str());
+    DeleteFileA(barePath.c_str());
     RemoveDirectoryA(folder.c_str());
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/ansi.h"
@@ -11,105 +12,131 @@
 namespace vantrell {
 namespace {
 
+// The kept text is copied through a buffer of this size: small enough that the heap hands the
+// same block back call after call (a buffer of the whole cap was a fresh mapping of 1 MiB,
+// zero-filled, for every line at the cap).
+constexpr DWORD kChunk = 64 * 1024;
+
+// The trace's one home for file operations. Every handle shares reading and writing, so other
+// programs can read the file meanwhile, and the trim can rewrite it under such a reader.
 class File {
 public:
-    explicit File(HANDLE h) noexcept : h_(h) {}
+    File(const std::string& path, DWORD access, DWORD disposition) noexcept
+        : h_(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~File() {
         if (Valid()) CloseHandle(h_);
     }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
     bool Valid() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const noexcept { return h_; }
+
+    // Writes at the end; returns the file's length after the write, or -1 when it failed.
+    long long Append(const std::string& bytes) const noexcept {
+        LARGE_INTEGER zero{}, end{};
+        if (!Valid() || !SetFilePointerEx(h_, zero, &end, FILE_END)) return -1;
+        return Write(bytes.data(), bytes.size()) ? end.QuadPart + static_cast<long long>(bytes.size()) : -1;
+    }
+    // Reads up to `size` bytes at `offset`; returns how many it read (0 at the end or on failure).
+    DWORD ReadAt(long long offset, char* data, DWORD size) const noexcept {
+        DWORD got = 0;
+        return Seek(offset) && ReadFile(h_, data, size, &got, nullptr) ? got : 0;
+    }
+    bool WriteAt(long long offset, const char* data, size_t size) const noexcept {
+        return Seek(offset) && Write(data, size);
+    }
+    long long Size() const noexcept {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(h_, &size) ? size.QuadPart : -1;
+    }
+    bool Truncate(long long length) const noexcept { return Seek(length) && SetEndOfFile(h_); }
 
 private:
+    // The file pointer, not an offset given with each call: under Wine that is the cheaper.
+    bool Seek(long long offset) const noexcept {
+        LARGE_INTEGER at{};
+        at.QuadPart = offset;
+        return SetFilePointerEx(h_, at, nullptr, FILE_BEGIN);
+    }
+    bool Write(const char* data, size_t size) const noexcept {
+        while (size > 0) {
+            DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+            DWORD written = 0;
+            if (!WriteFile(h_, data, chunk, &written, nullptr) || written == 0) return false;
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+
     HANDLE h_;
 };
 
-bool WriteAll(HANDLE h, const char* data, size_t size) {
-    while (size > 0) {
-        DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0) return false;
-        data += written;
-        size -= written;
+// Where the text after the first CR LF lying wholly within [from, to) begins, or -1 when there
+// is none.
+long long AfterFirstLineBreak(const File& file, long long from, long long to, char* buffer) {
+    bool cr = false;
+    for (long long at = from; at < to;) {
+        DWORD got = file.ReadAt(at, buffer, static_cast<DWORD>(to - at < kChunk ? to - at : kChunk));
+        if (got == 0) return -1;
+        for (DWORD i = 0; i < got; ++i) {
+            if (cr && buffer[i] == '\n') return at + i + 1;
+            cr = buffer[i] == '\r';
+        }
+        at += got;
     }
-    return true;
+    return -1;
 }
 
-// Appends `bytes`; returns the file's length after the write, or -1 when nothing was written.
-long long AppendLine(const std::string& path, const std::string& bytes) {
-    File file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return -1;
-    LARGE_INTEGER zero{}, end{};
-    if (!SetFilePointerEx(file.Get(), zero, &end, FILE_END)) return -1;
-    if (!WriteAll(file.Get(), bytes.data(), bytes.size())) return -1;
-    return end.QuadPart + static_cast<long long>(bytes.size());
-}
-
-// Reads the last `count` bytes of a file that is `length` bytes long.
-bool ReadTail(const std::string& path, long long length, long long count, std::string& out) {
-    File file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
-    LARGE_INTEGER from{};
-    from.QuadPart = length - count;
-    if (!SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN)) return false;
-    out.assign(static_cast<size_t>(count), '\0');
-    size_t done = 0;
-    while (done < out.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), out.data() + done, static_cast<DWORD>(out.size() - done), &got, nullptr)) return false;
-        if (got == 0) break;
-        done += got;
+// Writes the text the trim keeps from `log` (`length` bytes long, ending with the newest line
+// and its CR LF) to the start of `target`, which may be `log` itself; returns its size, or -1
+// when a read or a write failed. The kept text is what follows the first CR LF in the last
+// cap + 1 bytes, the newest line's own CR LF aside. When there is no other, the newest line is
+// cap bytes or longer and the last cap bytes are kept: its end, cut from its start, though
+// never shorter than its CR LF. Copied forwards, so an overlapping target is safe.
+long long WriteKept(const File& log, long long length, long long cap, const File& target, char* buffer) {
+    long long from = AfterFirstLineBreak(log, length - cap - 1, length - 1, buffer);
+    if (from < 0) from = length - (cap > 2 ? cap : 2);
+    for (long long at = from; at < length;) {
+        DWORD got = log.ReadAt(at, buffer, static_cast<DWORD>(length - at < kChunk ? length - at : kChunk));
+        // Read short: the file changed under us (another writer); the trim gives up.
+        if (got == 0 || !target.WriteAt(at - from, buffer, got)) return -1;
+        at += got;
     }
-    // The file changed under us (another writer): keep it as it is.
-    return done == out.size();
+    return length - from;
 }
 
-// Replaces the file's content in one step: the new text goes to a file beside it, which
-// then takes the original's place. Any failure leaves the original untouched.
-bool ReplaceContent(const std::string& path, std::string_view content) {
+// The kept text goes to a file beside the log, which then takes the log's place in one step.
+// Until then the log is untouched; on any failure it stays as it was.
+bool ReplaceWithKept(const std::string& path, long long length, long long cap, char* buffer) {
     std::string temporary = path + ".tmp";
     bool written = false;
     {
-        File file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
-        if (!file.Valid()) return false;
-        written = WriteAll(file.Get(), content.data(), content.size());
+        File log(path, GENERIC_READ, OPEN_EXISTING);
+        File copy(temporary, GENERIC_WRITE, CREATE_ALWAYS);
+        written = log.Valid() && copy.Valid() && WriteKept(log, length, cap, copy, buffer) >= 0;
     }
-    if (!written) {
-        DeleteFileA(temporary.c_str());
-        return false;
-    }
-    if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
-        // Windows 9x has no replacing move: the gap between the two steps is unavoidable there.
-        if (DeleteFileA(path.c_str()) && MoveFileA(temporary.c_str(), path.c_str())) return true;
-    }
+    if (written && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DeleteFileA(temporary.c_str());
     return false;
 }
 
-// Keeps the newest lines: the last cap + 1 bytes, from their first line boundary on, with
-// the newest line's CR LF written back. Reads only that tail and writes it once.
+// For when the log cannot be replaced: another program holds it open (a viewer, a scanner),
+// or the system has no replacing move. The kept text is written over the log's start, copied
+// forwards, and the rest cut off. A program that refuses writers leaves the file as it was; a
+// write refused part way leaves it uncut, its newest lines still at its end, so nothing the
+// cap keeps is lost either way.
+void RewriteInPlace(const std::string& path, long long length, long long cap, char* buffer) {
+    File log(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    if (!log.Valid() || log.Size() != length) return;
+    long long kept = WriteKept(log, length, cap, log, buffer);
+    if (kept >= 0) log.Truncate(kept);
+}
+
+// Keeps the newest lines within the cap (see WriteKept); never deletes the log.
 void Trim(const std::string& path, long long length, long long cap) {
-    std::string kept;
-    if (!ReadTail(path, length, cap + 1, kept)) return;
-    size_t boundary = kept.find("\r\n");
-    size_t start = boundary == std::string::npos ? 1 : boundary + 2;
-    std::string_view body(kept);
-    body.remove_prefix(start < kept.size() ? start : kept.size());
-    // The kept text ends with the newest line's CR LF, which is dropped and written again:
-    // the bytes are the same, so the tail goes out as it is.
-    if (body.size() >= 2 && body.substr(body.size() - 2) == "\r\n") {
-        ReplaceContent(path, body);
-        return;
-    }
-    std::string rebuilt(body.substr(0, body.size() >= 2 ? body.size() - 2 : 0));
-    rebuilt += "\r\n";
-    ReplaceContent(path, rebuilt);
+    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    if (!ReplaceWithKept(path, length, cap, buffer.get())) RewriteInPlace(path, length, cap, buffer.get());
 }
 
 std::string LineFor(std::wstring_view module, std::wstring_view procedure, std::wstring_view text) {
@@ -157,7 +184,8 @@ void WriteTrace(std::wstring_view module, std::wstring_view procedure, std::wstr
     try {
         if (level > ErrorLogLevel || ErrorLogSize == 0) return;
         std::string path = ToAnsi(TracePath());
-        long long length = AppendLine(path, LineFor(module, procedure, text));
+        // Opened for this line alone: closed again before the trim, which may replace the file.
+        long long length = File(path, GENERIC_WRITE, OPEN_ALWAYS).Append(LineFor(module, procedure, text));
         if (length < 0) return;
         if (ErrorLogSize > 0 && length > ErrorLogSize) Trim(path, length, ErrorLogSize);
     } catch (...) {

@@ -3,16 +3,48 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "common/temp_folder.h"
 #include "platform/ansi.h"
 #include "platform/failure.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
+// The trace code is linked into this test program, so its calls to kernel32 go through the
+// program's own import slots: a test points a slot at a stand-in to play a system or another
+// program that the test machine cannot be.
+#if defined(_WIN64)
+extern "C" void* moveFileExSlot __asm__("__imp_MoveFileExA");
+extern "C" void* moveFileSlot __asm__("__imp_MoveFileA");
+#else
+extern "C" void* moveFileExSlot __asm__("__imp__MoveFileExA@12");
+extern "C" void* moveFileSlot __asm__("__imp__MoveFileA@8");
+#endif
+
 namespace vantrell {
 namespace {
 
 using test::ReadFileBytes;
+
+// Points an import slot at a stand-in while it lives.
+class StandIn {
+public:
+    StandIn(void*& slot, void* standIn) : slot_(slot), original_(slot) { Set(standIn); }
+    ~StandIn() { Set(original_); }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+
+private:
+    void Set(void* value) {
+        DWORD was = 0;
+        VirtualProtect(&slot_, sizeof slot_, PAGE_READWRITE, &was);
+        slot_ = value;
+        VirtualProtect(&slot_, sizeof slot_, was, &was);
+    }
+    void*& slot_;
+    void* original_;
+};
 
 class TraceTest : public testing::Test {
 protected:
@@ -38,13 +70,27 @@ std::string Now() {
 }
 
 // The same trim done the plain way: the whole file read, its last cap + 1 characters kept
-// from the first line boundary, the newest line's CR LF written back.
+// from just after their first CR LF that is not the newest line's own, the newest line's CR LF
+// written back. When there is none (the newest line alone is cap characters or longer), the
+// last cap characters are kept, though never fewer than that CR LF. A file within the cap
+// stays as it is.
 std::string ReferenceTrim(const std::string& whole, size_t cap) {
+    if (whole.size() <= cap) return whole;
     std::string kept = whole.substr(whole.size() - cap - 1);
     size_t boundary = kept.find("\r\n");
-    kept = boundary == std::string::npos ? kept.substr(1) : kept.substr(boundary + 2);
-    if (kept.size() >= 2) kept.resize(kept.size() - 2);
+    if (boundary == std::string::npos || boundary + 2 == kept.size()) {
+        kept = whole.substr(whole.size() - std::max<size_t>(cap, 2));
+    } else {
+        kept = kept.substr(boundary + 2);
+    }
+    kept.resize(kept.size() - 2);
     return kept + "\r\n";
+}
+
+// The last line of a text that ends with CR LF, its CR LF included.
+std::string LastLine(const std::string& text) {
+    size_t before = text.rfind("\r\n", text.size() - 3);
+    return before == std::string::npos ? text : text.substr(before + 2);
 }
 
 TEST_F(TraceTest, WritesTimestampModuleProcedureAndTextOnOneLine) {
@@ -136,23 +182,142 @@ TEST_F(TraceTest, AtTheCapTheOldestLinesGoAndTheNewestStay) {
     EXPECT_FALSE(test::FileExists(path + ".tmp"));
 }
 
-TEST_F(TraceTest, AFileThatCannotBeReplacedKeepsEverythingItHeld) {
+// The separator is the one line whose bytes the test knows in advance: an empty line, then
+// 40 "=" (42 bytes with its CR LF). Each row puts a line boundary at the edge of the last
+// cap + 1 bytes, or one byte either side of it.
+struct EdgeRow {
+    const char* what;
+    long cap;
+    size_t older;          // bytes of the line before the separator, CR LF included (0: none)
+    std::string expected;  // the file after the separator was written over the cap
+};
+
+void PrintTo(const EdgeRow& row, std::ostream* out) { *out << row.what; }
+
+class TraceEdgeTest : public TraceTest, public testing::WithParamInterface<EdgeRow> {};
+
+const std::string kBareSeparator = "\r\n" + std::string(40, '=') + "\r\n";
+const std::string kEqualsLine = std::string(40, '=') + "\r\n";
+
+std::string Line(char fill, size_t bytes) { return std::string(bytes - 2, fill) + "\r\n"; }
+
+TEST_P(TraceEdgeTest, KeepsWhatLiesAfterTheFirstBoundaryInTheLastCapPlusOneBytes) {
+    const EdgeRow& row = GetParam();
+    ErrorLogSize = row.cap;
+    std::string before = Line('f', 300) + (row.older ? Line('a', row.older) : "");
+    test::WriteFileBytes(path, before);
+    WriteTrace(L"", L"", std::wstring(kTraceSeparator), 4);
+    std::string after = Contents();
+    EXPECT_EQ(row.expected, after);
+    EXPECT_EQ(ReferenceTrim(before + kBareSeparator, row.cap), after);
+    EXPECT_LE(after.size(), static_cast<size_t>(row.cap));
+}
+
+// Cap 200: the older line, the empty line and the 40 "=" are older + 44 bytes together.
+INSTANTIATE_TEST_SUITE_P(
+    AtTheEdge, TraceEdgeTest,
+    testing::Values(
+        EdgeRow{"boundary_one_byte_inside", 200, 154, Line('a', 154) + kBareSeparator},
+        EdgeRow{"boundary_exactly_at_the_edge", 200, 155, Line('a', 155) + kBareSeparator},
+        EdgeRow{"boundary_one_byte_outside", 200, 156, kBareSeparator},
+        // The newest line alone at the edge: it fits with its boundary, fits exactly, or is
+        // one byte too long and loses its first byte.
+        EdgeRow{"newest_line_one_byte_inside", 43, 0, kEqualsLine},
+        EdgeRow{"newest_line_exactly_at_the_edge", 42, 0, kEqualsLine},
+        EdgeRow{"newest_line_one_byte_outside", 41, 0, kEqualsLine.substr(1)}),
+    [](const testing::TestParamInfo<EdgeRow>& info) { return std::string(info.param.what); });
+
+TEST_F(TraceTest, ALineLongerThanTheCapKeepsItsEndAndTheFileEndsWithIt) {
+    ErrorLogSize = 100;
+    WriteTrace(L"M", L"P", L"an ordinary line", 4);
+    WriteTrace(L"M", L"P", L"failed: " + std::wstring(300, L'x') + L" the end", 1);
+    std::string text = Contents();
+    EXPECT_EQ(100u, text.size());
+    EXPECT_EQ(std::string(90, 'x') + " the end\r\n", text);
+    // The next line is short: it alone is kept, as ever.
+    WriteTrace(L"M", L"P", L"after it", 4);
+    text = Contents();
+    EXPECT_EQ(text, LastLine(text));
+    EXPECT_NE(std::string::npos, text.find("M::P:after it\r\n"));
+}
+
+TEST_F(TraceTest, AReaderThatSharesWritingGetsTheFileRewrittenInPlace) {
     ErrorLogSize = 300;
     for (int i = 0; i < 3; ++i) WriteTrace(L"M", L"P", std::wstring(60, L'x'), 4);
     std::string before = Contents();
-    // Another program reads the file and does not let it be replaced meanwhile.
+    // Another program reads the file, sharing writing but not deleting: the file cannot be
+    // replaced while it is open.
     HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, reader);
-    WriteTrace(L"M", L"P", L"over the cap", 4);
+    for (int i = 0; i < 5; ++i) {
+        WriteTrace(L"M", L"P", L"over the cap " + std::to_wstring(i), 4);
+        std::string after = Contents();
+        EXPECT_EQ(ReferenceTrim(before + LastLine(after), 300), after);
+        EXPECT_LE(after.size(), 300u);
+        EXPECT_NE(std::string::npos, after.find("M::P:over the cap " + std::to_string(i) + "\r\n"));
+        before = after;
+    }
+    // What the reader sees through its own handle is the rewritten file.
+    char seen[400] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(reader, seen, sizeof seen, &got, nullptr));
+    EXPECT_EQ(before, std::string(seen, got));
     CloseHandle(reader);
+    EXPECT_FALSE(test::FileExists(path + ".tmp"));
+}
+
+HANDLE refusingReader = INVALID_HANDLE_VALUE;
+
+// Another program opens the file just as it is to be replaced, refusing writers.
+BOOL WINAPI MoveAsAReaderArrives(LPCSTR, LPCSTR to, DWORD) {
+    refusingReader = CreateFileA(to, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+}
+
+TEST_F(TraceTest, AReaderThatRefusesWritingLeavesTheFileAsItWas) {
+    ErrorLogSize = 300;
+    for (int i = 0; i < 3; ++i) WriteTrace(L"M", L"P", std::wstring(60, L'x'), 4);
+    std::string before = Contents();
+    {
+        StandIn move(moveFileExSlot, reinterpret_cast<void*>(&MoveAsAReaderArrives));
+        WriteTrace(L"M", L"P", L"over the cap", 4);
+    }
+    ASSERT_NE(INVALID_HANDLE_VALUE, refusingReader);
+    CloseHandle(refusingReader);
     std::string after = Contents();
-    EXPECT_EQ(0u, after.find(before));
+    EXPECT_EQ(before + LastLine(after), after);
     EXPECT_NE(std::string::npos, after.find("M::P:over the cap\r\n"));
     EXPECT_FALSE(test::FileExists(path + ".tmp"));
     // Once the other program has let go, the next line trims as usual.
     WriteTrace(L"M", L"P", L"next", 4);
     EXPECT_LT(Contents().size(), 300u);
+}
+
+// A system without the replacing move (Windows 9x answers "not implemented"), where the plain
+// move fails too.
+BOOL WINAPI NoReplacingMove(LPCSTR, LPCSTR, DWORD) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
+BOOL WINAPI RefusedMove(LPCSTR, LPCSTR) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_F(TraceTest, WithoutAReplacingMoveTheFileIsTrimmedAndNeverLost) {
+    ErrorLogSize = 300;
+    for (int i = 0; i < 3; ++i) WriteTrace(L"M", L"P", std::wstring(60, L'x'), 4);
+    std::string before = Contents();
+    StandIn replacing(moveFileExSlot, reinterpret_cast<void*>(&NoReplacingMove));
+    StandIn plain(moveFileSlot, reinterpret_cast<void*>(&RefusedMove));
+    WriteTrace(L"M", L"P", L"over the cap", 4);
+    std::string after = Contents();
+    ASSERT_TRUE(test::FileExists(path));
+    EXPECT_EQ(ReferenceTrim(before + LastLine(after), 300), after);
+    EXPECT_NE(std::string::npos, after.find("M::P:over the cap\r\n"));
+    EXPECT_FALSE(test::FileExists(path + ".tmp"));
 }
 
 TEST_F(TraceTest, AFileHeldExclusivelyLosesTheLineQuietly) {
