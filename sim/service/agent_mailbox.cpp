@@ -172,7 +172,7 @@ std::wstring DecodeHeaderText(std::string_view value) {
             bytes += decoded;
             afterWord = true;
             i += length;
-        } else if (value[i] == ' ' || value[i] == '\t') {
+        } else if (value[i] == ' ' || value[i] == '\t' || value[i] == '\r' || value[i] == '\n') {  // folding too
             pendingBlanks.push_back(value[i++]);
         } else {
             bytes += pendingBlanks;

@@ -35,7 +35,8 @@ struct ReceivedMail {
 // Parses RFC 822 text (CR LF or LF line ends) into headers and body.
 ReceivedMail ParseMail(std::string text);
 // A header value with its RFC 2047 encoded words (UTF-8 or US-ASCII, B or Q) decoded; the
-// blanks between two adjacent encoded words are dropped, the rest is read as UTF-8.
+// blanks (and line breaks of a folded value) between two adjacent encoded words are dropped,
+// the rest is read as UTF-8.
 std::wstring DecodeHeaderText(std::string_view value);
 
 class AgentMailbox {
