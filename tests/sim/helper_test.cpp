@@ -1,7 +1,8 @@
 // The stand-in helper component (OsbHelper.dll) driven late-bound by ProgID, exactly as the
 // add-in drives it, against the simulated store: registration, the configuration message in
 // the Inbox's hidden items across two Outlook sessions, named tags, failures, the utilities,
-// and the references it leaves.
+// the mail item on received, sent and composed mail (forwarded to the agent either way the
+// add-in sends), and the references it leaves.
 #include <gtest/gtest.h>
 
 #include <mapidefs.h>
@@ -340,7 +341,8 @@ TEST_F(HelperMail, FailuresAreAutomationExceptionsWithTheStoresCode) {
         {&onDraft, L"NamedId", kMethod, {kInternetHeaders, L""}, E_INVALIDARG},
         {&onDraft, L"Send", kMethod, {}, MAPI_E_NO_RECIPIENTS},
         {&onUnknown, L"Send", kMethod, {}, MAPI_E_AMBIGUOUS_RECIP},
-        {&stranger, L"RecipientType", DISPATCH_PROPERTYPUT, {7}, E_INVALIDARG},
+        {&stranger, L"RecipientType", DISPATCH_PROPERTYPUT, {0}, E_INVALIDARG},
+        {&stranger, L"RecipientType", DISPATCH_PROPERTYPUT, {4}, E_INVALIDARG},
         {&onReceived, L"Send", kMethod, {}, MAPI_E_SUBMITTED},
         {&onSent, L"GetProperty", kMethod, {kSubmitTimeTag}, MAPI_E_OBJECT_DELETED},
         {&onSent, L"Send", kMethod, {}, MAPI_E_OBJECT_DELETED},
