@@ -7,12 +7,11 @@
 #include <string>
 
 #include "platform/variant.h"
+#include "sim/helper/helper_support.h"
 
 namespace vantrell::sim::helper {
-namespace {
+// ---- shared ----
 
-// Fails the call as an automation exception: the type library's Invoke hands the error info
-// to the caller in its EXCEPINFO.
 HRESULT Raise(HRESULT hr, const wchar_t* description) noexcept {
     ICreateErrorInfo* create = nullptr;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
@@ -28,16 +27,18 @@ HRESULT Raise(HRESULT hr, const wchar_t* description) noexcept {
     return hr;
 }
 
-// Hands a new object out through an IDispatch** result.
-template <class T, class... Args>
-HRESULT HandOut(IDispatch** out, Args&&... args) {
-    *out = static_cast<IDispatch*>(com::Make<T>(std::forward<Args>(args)...).Detach());
-    return S_OK;
-}
-
 std::wstring TextOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
 
-}  // namespace
+HRESULT CopyText(const std::wstring& text, BSTR* out) noexcept {
+    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+bool PropertySetOf(BSTR text, GUID& propertySet) {
+    std::wstring guid = TextOf(text);
+    if (!guid.empty() && guid.front() != L'{') guid = L"{" + guid + L"}";
+    return SUCCEEDED(IIDFromString(guid.c_str(), &propertySet));
+}
 
 // ---- Folder ----
 
@@ -105,7 +106,7 @@ STDMETHODIMP HiddenItem::get_Subject(BSTR* subject) noexcept {
     *subject = nullptr;
     com::Variant value;
     HRESULT hr = item_->GetProperty(PR_SUBJECT_W, value.Out());
-    if (hr == MAPI_E_NOT_FOUND) return (*subject = SysAllocString(L"")) ? S_OK : E_OUTOFMEMORY;
+    if (hr == MAPI_E_NOT_FOUND) return CopyText(L"", subject);
     if (FAILED(hr)) return Raise(hr, L"The subject could not be read.");
     if (value.Type() != VT_BSTR) return Raise(MAPI_E_BAD_VALUE, L"The subject is not text.");
     *subject = V_BSTR(value.GetMutable());
@@ -128,11 +129,8 @@ STDMETHODIMP HiddenItem::NamedTag(BSTR propSetGuid, BSTR name, LONG* tag) noexce
     if (!tag) return E_POINTER;
     *tag = 0;
     return com::Guarded([&]() -> HRESULT {
-        std::wstring text = TextOf(propSetGuid);
-        if (!text.empty() && text.front() != L'{') text = L"{" + text + L"}";
         GUID propertySet;
-        if (FAILED(IIDFromString(text.c_str(), &propertySet)))
-            return Raise(E_INVALIDARG, L"The property set is not a GUID.");
+        if (!PropertySetOf(propSetGuid, propertySet)) return Raise(E_INVALIDARG, L"The property set is not a GUID.");
         const std::wstring named = TextOf(name);
         if (named.empty()) return Raise(E_INVALIDARG, L"The property has no name.");
         ULONG id = 0;

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <memory>
+
 #include "OsbHelper.h"
 #include "platform/com_object.h"
 #include "platform/typelib_dispatch.h"
@@ -52,8 +54,87 @@ private:
     bool unsaved_ = false;
 };
 
-// "Ostrabin.OsbMailItem": creatable; its members come with the mail work.
-class MailItem : public com::Object<com::TypeLibDispatch<IOsbMailItem>> {};
+// The store item a mail item wraps, shared with the recipients it hands out. Writes not yet
+// stored are stored when the mail item lets go of it (another Attach, its release), or, for a
+// write through a recipient that outlives the mail item, when the last holder goes.
+struct Attachment {
+    explicit Attachment(com::Ptr<ISimStoreItem> wrapped) noexcept : item(std::move(wrapped)) {}
+    ~Attachment() { Store(); }
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
+    HRESULT Store() noexcept;
+
+    com::Ptr<ISimStoreItem> item;
+    bool unsaved = false;
+};
+
+// "Ostrabin.OsbMailItem": wraps an Outlook mail item. Failures are automation exceptions with
+// the store's HRESULT: nothing attached (MAPI_E_NOT_INITIALIZED), a property that cannot be read
+// or written, a message that cannot be sent (MAPI_E_NO_RECIPIENTS, MAPI_E_AMBIGUOUS_RECIP,
+// MAPI_E_SUBMITTED), an item already sent (MAPI_E_OBJECT_DELETED).
+class MailItem : public com::Object<com::TypeLibDispatch<IOsbMailItem>> {
+public:
+    ~MailItem() override;
+
+    STDMETHODIMP Attach(IDispatch* item) noexcept override;
+    STDMETHODIMP GetProperty(LONG tag, VARIANT* value) noexcept override;
+    STDMETHODIMP SetProperty(LONG tag, VARIANT value) noexcept override;
+    STDMETHODIMP NamedId(BSTR propSetGuid, BSTR name, LONG* id) noexcept override;
+    STDMETHODIMP get_PlainBody(BSTR* text) noexcept override;
+    STDMETHODIMP get_HtmlBody(BSTR* text) noexcept override;
+    STDMETHODIMP get_SenderName(BSTR* text) noexcept override;
+    STDMETHODIMP get_ToText(BSTR* text) noexcept override;
+    STDMETHODIMP get_CcText(BSTR* text) noexcept override;
+    STDMETHODIMP get_SenderEntry(IDispatch** entry) noexcept override;
+    STDMETHODIMP get_Recipients(IDispatch** recipients) noexcept override;
+    STDMETHODIMP Send() noexcept override;
+    STDMETHODIMP Save() noexcept override;
+
+private:
+    HRESULT Text(ULONG tag, BSTR* text) noexcept;
+    std::shared_ptr<Attachment> attached_;
+};
+
+class AddressEntry : public com::Object<com::TypeLibDispatch<IOsbAddressEntry>> {
+public:
+    AddressEntry(std::wstring name, std::wstring address) : name_(std::move(name)), address_(std::move(address)) {}
+
+    STDMETHODIMP get_Name(BSTR* name) noexcept override;
+    STDMETHODIMP get_Address(BSTR* address) noexcept override;
+
+private:
+    std::wstring name_, address_;
+};
+
+class MailRecipients : public com::Object<com::TypeLibDispatch<IOsbRecipients>> {
+public:
+    explicit MailRecipients(std::shared_ptr<Attachment> attached) noexcept : attached_(std::move(attached)) {}
+
+    STDMETHODIMP get_Count(LONG* count) noexcept override;
+    STDMETHODIMP Add(BSTR address, IDispatch** recipient) noexcept override;
+    STDMETHODIMP Item(LONG index, IDispatch** recipient) noexcept override;
+
+private:
+    std::shared_ptr<Attachment> attached_;
+};
+
+// One recipient, by its position in the item's list.
+class MailRecipient : public com::Object<com::TypeLibDispatch<IOsbRecipient>> {
+public:
+    MailRecipient(std::shared_ptr<Attachment> attached, LONG index) noexcept
+        : attached_(std::move(attached)), index_(index) {}
+
+    STDMETHODIMP get_Name(BSTR* name) noexcept override;
+    STDMETHODIMP get_Address(BSTR* address) noexcept override;
+    STDMETHODIMP get_RecipientType(LONG* type) noexcept override;
+    STDMETHODIMP put_RecipientType(LONG type) noexcept override;
+    STDMETHODIMP Resolve(VARIANT_BOOL showDialog, VARIANT_BOOL* resolved) noexcept override;
+
+private:
+    HRESULT Read(BSTR* name, BSTR* address, LONG* type) noexcept;
+    std::shared_ptr<Attachment> attached_;
+    LONG index_;
+};
 
 // "Ostrabin.OsbUtils": the session-wide operations. It logs on to the running simulated
 // Outlook's mailbox when it is made (again when first needed if none ran then) and logs off in

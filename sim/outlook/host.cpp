@@ -1,6 +1,8 @@
 #include "sim/outlook/host.h"
 
+#include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/store_objects.h"
+#include "sim/outlook/transport.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -10,6 +12,8 @@ namespace vantrell::sim {
 namespace {
 
 const wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
+constexpr UINT kRunQueued = WM_APP + 1;
+constexpr const wchar_t* kQueueClass = L"VantrellSimOutlookQueue";
 
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
@@ -130,6 +134,53 @@ Host::~Host() {
     // What others still hold outlives the session, cut off from it.
     for (SimObject* object : live_) object->Orphan();
     live_.clear();
+    if (queueWindow_) DestroyWindow(queueWindow_);
+}
+
+void Host::Queue(std::function<void()> action) {
+    if (!queueWindow_) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &Host::QueueProcedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kQueueClass;
+        RegisterClassW(&windowClass);  // fails harmlessly when already registered
+        queueWindow_ = CreateWindowExW(0, kQueueClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       windowClass.hInstance, nullptr);
+        if (!queueWindow_) throw std::runtime_error("cannot create the simulator's queue window");
+        SetWindowLongPtrW(queueWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    queued_.push_back(std::move(action));
+    PostMessageW(queueWindow_, kRunQueued, 0, 0);
+}
+
+LRESULT CALLBACK Host::QueueProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message != kRunQueued) return DefWindowProcW(window, message, w, l);
+    auto* self = reinterpret_cast<Host*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || self->queued_.empty()) return 0;
+    std::function<void()> action = std::move(self->queued_.front());
+    self->queued_.pop_front();
+    // Called by the system: nothing may unwind through it; a failure is logged for the test.
+    try {
+        action();
+    } catch (...) {
+        self->Note(L"Queued action failed");
+    }
+    return 0;
+}
+
+// ---- mail ----
+
+void Host::SendAndReceive() {
+    sendReceiveQueued_ = false;
+    DeliverOutbox(Store());
+}
+
+void Host::ScheduleSendReceive() {
+    if (sendReceiveQueued_) return;
+    sendReceiveQueued_ = true;
+    Queue([this] {
+        if (sendReceiveQueued_) SendAndReceive();
+    });
 }
 
 // ---- bookkeeping ----
@@ -182,7 +233,8 @@ void Host::StartUp(Start how) {
 
 void Host::ShutDown() {
     if (!running_) return;
-    while (!openInspectors_.empty()) Close(openInspectors_.front().Get());
+    if (sendReceiveQueued_) SendAndReceive();
+    while (!openInspectors_.empty()) Close(openInspectors_.front().Get(), false, true);
     while (!openExplorers_.empty()) Close(openExplorers_.front().Get());
     const std::vector<Owned<AddInObject>> entries(addInEntries_);
     for (const auto& entry : entries) {
@@ -257,19 +309,38 @@ void Host::Close(ExplorerObject* explorer) {
     Erase(openExplorers_, explorer);
 }
 
-int Host::OpenInspector(bool announce, std::wstring caption) {
+int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<MessageData> message) {
     RequireRunning();
-    auto inspector =
-        MakeOwned<InspectorObject>(this, ++lastInspectorHandle_, std::move(caption), OffersNewEvents());
+    if (!message) message = Store().NewUnsent(kDrafts, L"IPM.Note");
+    auto item = MakeOwned<ItemObject>(this, std::move(message));
+    auto inspector = MakeOwned<InspectorObject>(this, ++lastInspectorHandle_, std::move(caption), OffersNewEvents(),
+                                                item);
     openInspectors_.push_back(inspector);
     if (!announce) {
         activeInspector_ = inspector.Get();
         return inspector->Handle();
     }
+    // Outlook's order: the new inspector, then the item opens in it, then the window activates.
     Note(L"NewInspector");
     inspectors_->Fire(kNewWindow, {inspector->Dispatch()});
+    if (!inspector->IsOpen()) return inspector->Handle();
+    Note(L"Item.Open");
+    if (item->FireCancelable(kItemOpen)) {
+        // The item does not open: its window goes again (the item never opened, so no item Close).
+        Note(L"Item.Open cancelled");
+        inspector->ReleaseItem();
+        Close(inspector.Get(), false, true);
+        return inspector->Handle();
+    }
     Activate(inspector.Get());
     return inspector->Handle();
+}
+
+int Host::OpenItem(const std::wstring& entryId) {
+    auto message = Store().Find(entryId);
+    if (!message) throw std::out_of_range("no stored item has this entry ID");
+    std::wstring subject = TextOf(message->properties, tags::IdOf(tags::kSubject));
+    return OpenInspector(true, (subject.empty() ? L"Untitled" : subject) + L" - Message", std::move(message));
 }
 
 void Host::Activate(InspectorObject* inspector) {
@@ -285,14 +356,24 @@ void Host::Activate(InspectorObject* inspector) {
     inspector->Fire(kActivate);
 }
 
-void Host::Close(InspectorObject* inspector) {
+void Host::Close(InspectorObject* inspector, bool save, bool forced) {
     if (!inspector->IsOpen()) return;
     Owned<InspectorObject> keep(inspector);
+    if (Owned<ItemObject> item(inspector->Item()); item) {
+        Note(L"Item.Close");
+        if (item->FireCancelable(kItemClose) && !forced) {
+            Note(L"Item.Close cancelled");
+            return;
+        }
+        if (!inspector->IsOpen()) return;  // a handler closed it meanwhile
+        if (save && !item->Gone()) item->SaveChanges();
+    }
     inspector->MarkClosed();
     if (activeInspector_ == inspector) activeInspector_ = LastOpenOtherThan(openInspectors_, inspector);
     Note(L"Inspector.Close");
     inspector->Fire(kClose);
     Erase(openInspectors_, inspector);
+    inspector->ReleaseItem();
 }
 
 // ---- add-ins ----

@@ -5,6 +5,8 @@
 // still hold are cut off from it.
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -51,6 +53,15 @@ public:
     bool Running() const noexcept { return running_; }
     void StartUp(Start how);
     void ShutDown();
+    // Runs `action` when this thread's window messages are next dispatched.
+    void Queue(std::function<void()> action);
+
+    // ---- mail ----
+    // Delivers the Outbox now.
+    void SendAndReceive();
+    // Outlook sends what the user sent at its next chance: a send/receive queued on the message
+    // queue (one at a time), run at the latest when Outlook shuts down.
+    void ScheduleSendReceive();
 
     // ---- windows ----
     const std::vector<Owned<ExplorerObject>>& OpenExplorers() const noexcept { return openExplorers_; }
@@ -60,14 +71,20 @@ public:
     InspectorObject* FindInspector(int handle) const;
     int MainExplorer() const noexcept { return mainExplorer_; }
     int StartInspector() const noexcept { return startInspector_; }
-    // Both return the new window's handle. `announce`: fire NewExplorer / NewInspector and
-    // activate as a window the user opens (not for the window Outlook starts with).
+    // Both return the new window's handle. `announce`: fire NewExplorer / NewInspector (then the
+    // item's Open) and activate as a window the user opens (not for the window Outlook starts
+    // with).
     int OpenExplorer(bool activeAtOnce, bool announce, std::wstring caption);
     void Activate(ExplorerObject* explorer);
     void Close(ExplorerObject* explorer);
-    int OpenInspector(bool announce, std::wstring caption);
+    // An inspector on `message`, or on a new unsent mail message when there is none.
+    int OpenInspector(bool announce, std::wstring caption, std::shared_ptr<MessageData> message = nullptr);
+    // An inspector on the stored item of this entry ID (std::out_of_range when there is none).
+    int OpenItem(const std::wstring& entryId);
     void Activate(InspectorObject* inspector);
-    void Close(InspectorObject* inspector);
+    // Fires the item's Close (a handler may cancel it unless `forced`), saves the item when
+    // `save`, then fires Inspector.Close.
+    void Close(InspectorObject* inspector, bool save = false, bool forced = false);
 
     // ---- add-ins ----
     const std::vector<Owned<AddInObject>>& AddInEntries() const noexcept { return addInEntries_; }
@@ -77,6 +94,7 @@ public:
     void SetConnected(AddInObject* addIn, bool connected);
 
 private:
+    static LRESULT CALLBACK QueueProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
     void LoadAddIns();
     bool Connect(AddInObject* addIn, ext_ConnectMode mode);
     void Disconnect(AddInObject* addIn, ext_DisconnectMode mode);
@@ -107,6 +125,10 @@ private:
     int mainExplorer_ = 0;
     int startInspector_ = 0;
     std::vector<Owned<AddInObject>> addInEntries_;
+
+    HWND queueWindow_ = nullptr;  // message-only, made at the first Queue
+    std::deque<std::function<void()>> queued_;
+    bool sendReceiveQueued_ = false;
 };
 
 }  // namespace vantrell::sim

@@ -5,10 +5,13 @@
 #include <mapicode.h>
 #include <mapitags.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <stdexcept>
 
+#include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/store_data.h"
+#include "sim/outlook/transport.h"
 
 namespace vantrell::sim {
 namespace {
@@ -16,7 +19,7 @@ namespace {
 constexpr ULONG kSubjectId = PROP_ID(PR_SUBJECT_W);
 constexpr ULONG kMessageClassId = PROP_ID(PR_MESSAGE_CLASS_W);
 // The headers' property set: its names compare without regard to case, as header names do.
-const GUID kInternetHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+using tags::kInternetHeaders;
 // Conversions follow English (United States) rules, whatever the machine's locale.
 const LCID kConversionLocale = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
 
@@ -73,6 +76,7 @@ StoredItem Snapshot(const StoreData& store, const MessageData& message) {
             item.named.push_back(std::move(named));
         }
     }
+    for (const RecipientData& r : message.recipients) item.recipients.push_back({r.name, r.address, r.type});
     return item;
 }
 
@@ -148,6 +152,34 @@ std::wstring TextOf(const PropertyMap& properties, ULONG id) {
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
+long DisplayListType(ULONG id) noexcept {
+    switch (id) {
+        case tags::IdOf(tags::kDisplayTo): return kTo;
+        case tags::IdOf(tags::kDisplayCc): return kCc;
+        case tags::IdOf(tags::kDisplayBcc): return kBcc;
+        default: return 0;
+    }
+}
+
+std::wstring DisplayList(const RecipientList& recipients, long type) {
+    std::wstring text;
+    for (const RecipientData& r : recipients) {
+        if (r.type != type) continue;
+        if (!text.empty()) text += L"; ";
+        text += r.name;
+    }
+    return text;
+}
+
+bool ResolveName(const std::wstring& name, std::wstring& address) {
+    const size_t at = name.find(L'@');
+    const bool smtp = at != std::wstring::npos && at > 0 && at + 1 < name.size() &&
+                      name.find(L'@', at + 1) == std::wstring::npos && name.find(L'.', at) != std::wstring::npos &&
+                      name.find_first_of(L" \t<>,;\"") == std::wstring::npos;
+    if (smtp) address = name;
+    return smtp;
+}
+
 // ---- StoreData ----
 
 StoreData::StoreData() {
@@ -159,6 +191,7 @@ StoreData::StoreData() {
         swprintf(hex, 3, L"%02X", bytes[i]);
         uid_ += hex;
     }
+    storeId_ = L"0000000038A1BB1005E5101AA1BB08002B2A56C2" + uid_;
     for (const FolderName& f : kFolders) {
         FolderData& folder = folders_[f.number];
         folder.number = f.number;
@@ -193,13 +226,92 @@ std::shared_ptr<MessageData> StoreData::NewMessage(long folder, bool associated,
     return message;
 }
 
-void StoreData::Save(const std::shared_ptr<MessageData>& message, const PropertyMap& changes) {
+std::shared_ptr<MessageData> StoreData::NewUnsent(long folder, const std::wstring& messageClass) {
+    auto message = NewMessage(folder, false, messageClass);
+    Assign(message->properties, message->properties, tags::kMessageFlags, *com::Variant(tags::kFlagUnsent).Get());
+    return message;
+}
+
+void StoreData::Save(const std::shared_ptr<MessageData>& message, const PropertyMap& changes,
+                     const RecipientList* recipients) {
     for (const auto& [id, property] : changes) message->properties[id] = property;
+    if (recipients) message->recipients = *recipients;
     if (message->stored) return;
     FolderData* folder = Folder(message->folder);
     if (!folder) return;
     (message->associated ? folder->hidden : folder->items).push_back(message);
     message->stored = true;
+}
+
+HRESULT StoreData::Assign(PropertyMap& changes, const PropertyMap& stored, ULONG tag, const VARIANT& value) {
+    PropertyValue converted;
+    HRESULT hr = ToStored(tag, value, converted);
+    if (FAILED(hr)) return hr;
+    const ULONG id = PROP_ID(tag);
+    if (auto it = changes.find(id); it != changes.end())
+        converted.order = it->second.order;
+    else if (auto before = stored.find(id); before != stored.end())
+        converted.order = before->second.order;
+    else
+        converted.order = NextSequence();
+    changes[id] = std::move(converted);
+    return S_OK;
+}
+
+std::shared_ptr<MessageData> StoreData::Find(const std::wstring& entryId) const {
+    for (const auto& [number, folder] : folders_) {
+        for (const auto* list : {&folder.items, &folder.hidden})
+            for (const auto& message : *list)
+                if (_wcsicmp(message->entryId.c_str(), entryId.c_str()) == 0) return message;
+    }
+    return nullptr;
+}
+
+void StoreData::Remove(const std::shared_ptr<MessageData>& message) {
+    message->gone = true;
+    FolderData* folder = Folder(message->folder);
+    if (!folder || !message->stored) return;
+    auto& list = message->associated ? folder->hidden : folder->items;
+    list.erase(std::remove(list.begin(), list.end(), message), list.end());
+}
+
+HRESULT StoreData::Submit(const std::shared_ptr<MessageData>& message, const PropertyMap& changes,
+                          const RecipientList& recipients) {
+    if (message->gone) return MAPI_E_OBJECT_DELETED;
+    if (FAILED(submitFault_)) return submitFault_;
+    PropertyMap properties = message->properties;
+    for (const auto& [id, property] : changes) properties[id] = property;
+    const auto flags = properties.find(tags::IdOf(tags::kMessageFlags));
+    const bool unsent = flags != properties.end() && (flags->second.value.ToLong() & tags::kFlagUnsent);
+    if (!unsent || message->associated) return MAPI_E_SUBMITTED;
+    if (recipients.empty()) return MAPI_E_NO_RECIPIENTS;
+    for (const RecipientData& r : recipients)
+        if (r.address.empty()) return MAPI_E_AMBIGUOUS_RECIP;
+    flags->second.value = com::Variant(flags->second.value.ToLong() | tags::kFlagSubmit);
+    auto queued = NewMessage(kOutbox, false, L"");
+    queued->properties = std::move(properties);
+    queued->recipients = recipients;
+    Save(queued, {});
+    Remove(message);
+    return S_OK;
+}
+
+std::wstring StoreData::NewInternetMessageId() {
+    const std::wstring& address = owner_.address;
+    const size_t at = address.find(L'@');
+    wchar_t serial[16];
+    swprintf(serial, 16, L"%08lX", NextSequence());
+    return L"<" + uid_ + L"." + serial + L"@" + (at == std::wstring::npos ? L"example.com" : address.substr(at + 1)) +
+           L">";
+}
+
+DATE StoreData::Now() const {
+    if (clock_) return clock_();
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    DATE date = 0;
+    SystemTimeToVariantTime(&now, &date);
+    return date;
 }
 
 HRESULT StoreData::IdFromName(const GUID& propertySet, const std::wstring& name, bool create, ULONG& id) {
@@ -225,10 +337,6 @@ bool StoreData::NameOf(ULONG id, GUID& propertySet, std::wstring& name) const {
     return true;
 }
 
-HRESULT StoreData::ReadFault(ULONG tag) const noexcept { return FaultOf(readFaults_, tag); }
-
-HRESULT StoreData::WriteFault(ULONG tag) const noexcept { return FaultOf(writeFaults_, tag); }
-
 void StoreData::FailMapping(const GUID& propertySet, const std::wstring& name, HRESULT hr) {
     mappingFaults_[NameKey(propertySet, name)] = hr;
 }
@@ -238,6 +346,9 @@ HRESULT StoreData::MappingFault(const GUID& propertySet, const std::wstring& nam
     auto it = mappingFaults_.find(NameKey(propertySet, name));
     return it == mappingFaults_.end() ? S_OK : it->second;
 }
+
+HRESULT StoreData::ReadFault(ULONG tag) const noexcept { return FaultOf(readFaults_, tag); }
+HRESULT StoreData::WriteFault(ULONG tag) const noexcept { return FaultOf(writeFaults_, tag); }
 
 // ---- StoredItem ----
 
@@ -276,21 +387,64 @@ std::vector<StoredItem> Mailbox::HiddenItems(long folder) const {
 }
 
 std::wstring Mailbox::FolderEntryId(long folder) const { return data_->FolderOrThrow(folder).entryId; }
+std::wstring Mailbox::StoreId() const { return data_->StoreId(); }
 
 namespace {
+
+void Put(StoreData& store, PropertyMap& properties, ULONG tag, const com::Variant& value) {
+    if (FAILED(store.Assign(properties, properties, tag, *value.Get())))
+        throw std::invalid_argument("the store cannot keep this property");
+}
 
 std::wstring Add(StoreData& store, bool associated, const std::wstring& messageClass, const std::wstring& subject,
                  const std::map<ULONG, com::Variant>& properties, long folder) {
     store.FolderOrThrow(folder);
     PropertyMap changes;
-    changes[kSubjectId] = PropertyValue{PT_UNICODE, com::Variant(subject)};
-    for (const auto& [tag, value] : properties) {
-        PropertyValue stored;
-        if (FAILED(ToStored(tag, *value.Get(), stored))) throw std::invalid_argument("the store cannot keep this property");
-        changes[PROP_ID(tag)] = std::move(stored);
-    }
+    Put(store, changes, tags::kSubject, com::Variant(subject));
+    for (const auto& [tag, value] : properties) Put(store, changes, tag, value);
     auto message = store.NewMessage(folder, associated, messageClass);
     store.Save(message, changes);
+    return message->entryId;
+}
+
+RecipientList RecipientsOf(StoreData& store, const MailFields& fields) {
+    RecipientList list;
+    for (const auto& [type, addresses] : {std::pair{kTo, &fields.to}, std::pair{kCc, &fields.cc}, std::pair{kBcc, &fields.bcc}})
+        for (const MailAddress& a : *addresses)
+            list.push_back({store.NextSequence(), a.name.empty() ? a.address : a.name, a.address, type});
+    return list;
+}
+
+std::wstring AddMail(StoreData& store, const MailFields& fields, long folder, bool received) {
+    store.FolderOrThrow(folder);
+    auto message = store.NewMessage(folder, false, L"IPM.Note");
+    message->recipients = RecipientsOf(store, fields);
+    const MailAddress sender = received || !fields.sender.address.empty() || !fields.sender.name.empty()
+                                   ? fields.sender
+                                   : store.Owner();
+    const DATE submitted = fields.submitTime != 0 ? fields.submitTime : store.Now();
+    PropertyMap& p = message->properties;
+    Put(store, p, tags::kSubject, com::Variant(fields.subject));
+    Put(store, p, tags::kMessageFlags, com::Variant(tags::kFlagRead));
+    Put(store, p, tags::kSenderName, com::Variant(sender.name.empty() ? sender.address : sender.name));
+    Put(store, p, tags::kSenderAddressType, com::Variant(L"SMTP"));
+    Put(store, p, tags::kSenderAddress, com::Variant(sender.address));
+    Put(store, p, tags::kBody, com::Variant(fields.body));
+    if (!fields.htmlBody.empty()) Put(store, p, tags::kBodyHtml, com::Variant(fields.htmlBody));
+    Put(store, p, tags::kInternetMessageId,
+        com::Variant(fields.messageId.empty() ? store.NewInternetMessageId() : fields.messageId));
+    Put(store, p, tags::kClientSubmitTime, com::Variant::Date(submitted));
+    Put(store, p, tags::kDeliveryTime, com::Variant::Date(submitted));
+    if (received) {
+        bool toMe = false;
+        for (const MailAddress& a : fields.to) toMe = toMe || _wcsicmp(a.address.c_str(), store.Owner().address.c_str()) == 0;
+        Put(store, p, tags::kMessageToMe, com::Variant::Boolean(toMe));
+        // What the Internet transport handed over: the message's own header block.
+        Put(store, p, tags::kTransportHeaders, com::Variant(TransportHeaders(store, *message)));
+    }
+    for (const auto& [tag, value] : fields.properties) Put(store, p, tag, value);
+    for (ULONG tag : fields.without) p.erase(PROP_ID(tag));
+    store.Save(message, {});
     return message->entryId;
 }
 
@@ -306,6 +460,22 @@ std::wstring Mailbox::AddHiddenItem(const std::wstring& messageClass, const std:
     return Add(*data_, true, messageClass, subject, properties, folder);
 }
 
+std::wstring Mailbox::AddReceivedMail(const MailFields& fields, long folder) { return AddMail(*data_, fields, folder, true); }
+std::wstring Mailbox::AddSentMail(const MailFields& fields, long folder) { return AddMail(*data_, fields, folder, false); }
+
+StoredItem Mailbox::Item(const std::wstring& entryId) const {
+    auto message = data_->Find(entryId);
+    if (!message) throw std::out_of_range("no stored item has this entry ID");
+    return Snapshot(*data_, *message);
+}
+
+void Mailbox::SetOwner(const MailAddress& owner) { data_->SetOwner(owner); }
+const MailAddress& Mailbox::Owner() const { return data_->Owner(); }
+void Mailbox::ConnectAgent(std::shared_ptr<AgentMailbox> agent) { data_->ConnectAgent(std::move(agent)); }
+void Mailbox::SetClock(std::function<DATE()> clock) { data_->SetClock(std::move(clock)); }
+void Mailbox::FailPropertyWrite(ULONG tag, HRESULT hr) { data_->FailWrite(tag, hr); }
+void Mailbox::FailSubmit(HRESULT hr) { data_->FailSubmit(hr); }
+
 ULONG Mailbox::NamedId(const GUID& propertySet, const std::wstring& name) {
     ULONG id = 0;
     if (FAILED(data_->IdFromName(propertySet, name, true, id))) throw std::length_error("no named property id is left");
@@ -315,8 +485,6 @@ ULONG Mailbox::NamedId(const GUID& propertySet, const std::wstring& name) {
 size_t Mailbox::NamedCount() const { return data_->NamedCount(); }
 
 void Mailbox::FailPropertyRead(ULONG tag, HRESULT hr) { data_->FailRead(tag, hr); }
-
-void Mailbox::FailPropertyWrite(ULONG tag, HRESULT hr) { data_->FailWrite(tag, hr); }
 
 void Mailbox::FailNameMapping(const GUID& propertySet, const std::wstring& name, HRESULT hr) {
     data_->FailMapping(propertySet, name, hr);

@@ -1,8 +1,11 @@
 #include "sim/outlook/objects.h"
 
+#include <mapicode.h>
+
 #include <algorithm>
 
 #include "sim/outlook/host.h"
+#include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/members.h"
 #include "sim/outlook/store_objects.h"
 
@@ -16,6 +19,8 @@ const IID IID_InspectorEvents = {0x0006307D, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46
 const IID IID_InspectorEvents_10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 namespace {
+
+const wchar_t kInvalidValue[] = L"Could not complete the operation. One or more parameter values are not valid.";
 
 // Outlook's DISPIDs where the members share them across objects.
 constexpr DISPID kItem = 0x51;
@@ -79,10 +84,26 @@ ApplicationObject::ApplicationObject(Host* host) : SimObject(host, L"Application
     Add(Property(L"Session", 0xF00B, [this] { return ObjectOf(host_->Session()); }));
     Add(Method(L"GetNamespace", 0x110, {VT_BSTR}, [this](const Args& args) {
         if (_wcsicmp(V_BSTR(args[0].Get()) ? V_BSTR(args[0].Get()) : L"", L"MAPI") != 0)
-            throw Raised{E_INVALIDARG, L"Could not complete the operation. One or more parameter values are not valid."};
+            throw Raised{E_INVALIDARG, kInvalidValue};
         return ObjectOf(host_->Session());
     }));
     Add(Property(L"COMAddIns", 0x118, [this] { return ObjectOf(host_->AddIns()); }));
+    // CreateItem(ItemType): a new unsent item of olMailItem 0, olAppointmentItem 1,
+    // olContactItem 2, olTaskItem 3, olJournalItem 4 or olPostItem 6, not stored until saved.
+    Add(Method(L"CreateItem", 0x10A, {VT_I4}, [this](const Args& args) {
+        struct Kind {
+            long type;
+            const wchar_t* messageClass;
+            long folder;
+        };
+        static const Kind kKinds[] = {{0, L"IPM.Note", kDrafts},   {1, L"IPM.Appointment", kCalendar},
+                                      {2, L"IPM.Contact", kContacts}, {3, L"IPM.Task", kTasks},
+                                      {4, L"IPM.Activity", kJournal}, {6, L"IPM.Post", kDrafts}};
+        for (const Kind& kind : kKinds)
+            if (kind.type == V_I4(args[0].Get()))
+                return NewObject<ItemObject>(host_, host_->Store().NewUnsent(kind.folder, kind.messageClass));
+        throw Raised{E_INVALIDARG, kInvalidValue};
+    }));
 }
 
 // ---- Explorers, Inspectors ----
@@ -109,10 +130,21 @@ NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"Name
     // GetDefaultFolder(FolderType): olFolderInbox 6 and the other default folders of the mailbox.
     Add(Method(L"GetDefaultFolder", 0x20B, {VT_I4}, [this](const Args& args) {
         const long number = V_I4(args[0].Get());
-        if (!host_->Store().Folder(number))
-            throw Raised{E_INVALIDARG, L"Could not complete the operation. One or more parameter values are not valid."};
+        if (!host_->Store().Folder(number)) throw Raised{E_INVALIDARG, kInvalidValue};
         return NewObject<FolderObject>(host_, number);
     }));
+    // GetItemFromID(EntryIDItem, [EntryIDStore]): the stored item, wherever it is.
+    Member getItem = Method(L"GetItemFromID", 0x2109, {VT_BSTR, VT_VARIANT}, [this](const Args& args) {
+        StoreData& store = host_->Store();
+        const VARIANT* storeId = args[1].Get();
+        const bool otherStore = !(V_VT(storeId) == VT_ERROR && V_ERROR(storeId) == DISP_E_PARAMNOTFOUND) &&
+                                _wcsicmp(args[1].ToText().c_str(), store.StoreId().c_str()) != 0;
+        auto message = otherStore ? nullptr : store.Find(args[0].ToText());
+        if (!message) throw Raised{MAPI_E_NOT_FOUND, L"The operation failed. An object could not be found."};
+        return NewObject<ItemObject>(host_, std::move(message));
+    });
+    getItem.optional = 1;
+    Add(std::move(getItem));
     if (major >= 11)
         Add(Property(L"ExchangeConnectionMode", 0x2122, [this] { return com::Variant(host_->ExchangeConnectionMode()); }));
 }
@@ -144,17 +176,22 @@ ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, boo
     if (newEvents) Offer(IID_ExplorerEvents_10);
 }
 
-InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents)
-    : WindowObject(host, L"Inspector", handle, std::move(caption)) {
+InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item)
+    : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)) {
+    Add(Property(L"CurrentItem", 0x2102, [this] {
+        if (!item_) throw Raised{E_FAIL, L"The window has been closed."};
+        return ObjectOf(item_.Get());
+    }));
     Add(Method(L"Activate", 0x2113, {}, [this](const Args&) {
         RequireOpen();
         host_->Activate(this);
         return com::Variant();
     }));
-    // Close(SaveMode): olSave 0, olDiscard 1, olPromptForSave 2; nothing is saved here.
-    Add(Method(L"Close", 0x2103, {VT_I4}, [this](const Args&) {
+    // Close(SaveMode): olSave 0 saves the item first; olDiscard 1 and olPromptForSave 2 (no one
+    // to ask here) drop its unsaved changes.
+    Add(Method(L"Close", 0x2103, {VT_I4}, [this](const Args& args) {
         RequireOpen();
-        host_->Close(this);
+        host_->Close(this, V_I4(args[0].Get()) == 0);
         return com::Variant();
     }));
     Offer(IID_InspectorEvents);

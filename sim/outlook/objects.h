@@ -7,6 +7,7 @@
 
 #include "office.h"
 #include "platform/com_ptr.h"
+#include "sim/outlook/item_objects.h"
 #include "sim/outlook/sim_object.h"
 
 namespace vantrell::sim {
@@ -68,9 +69,15 @@ public:
     ExplorerObject(Host* host, int handle, std::wstring caption, bool newEvents);
 };
 
+// An item window: CurrentItem answers its item until it has closed.
 class InspectorObject : public WindowObject {
 public:
-    InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents);
+    InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item);
+    ItemObject* Item() const noexcept { return item_.Get(); }
+    void ReleaseItem() noexcept { item_.Reset(); }
+
+private:
+    Owned<ItemObject> item_;
 };
 
 class AddInsObject : public SimObject {

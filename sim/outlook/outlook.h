@@ -5,14 +5,22 @@
 // what happened and the references to simulated objects held outside the simulator.
 //
 // The object model (Application, Explorers, Explorer, Inspectors, Inspector, NameSpace,
-// COMAddIns, COMAddIn, and the mailbox's MAPIFolder, Items and items) answers IDispatch by name,
+// COMAddIns, COMAddIn, and the mailbox's MAPIFolder, Items, the items with their Recipients and
+// Recipient: see item_objects.h for what each item class answers) answers IDispatch by name,
 // strictly: the members that are methods in Outlook's type library (ActiveExplorer,
-// GetNamespace, GetDefaultFolder, Item, Activate, Close, Save) must be called
-// with DISPATCH_METHOD; properties with DISPATCH_PROPERTYGET (VB's METHOD|PROPERTYGET passes both).
+// GetNamespace, GetDefaultFolder, GetItemFromID, CreateItem, Item, Add, Remove, Resolve,
+// ResolveAll, Activate, Close, Save, Send, Forward) must be called with DISPATCH_METHOD;
+// properties with DISPATCH_PROPERTYGET (VB's METHOD|PROPERTYGET passes both); a put on a
+// read-only property (To, CC, Sent, EntryID...) fails with DISP_E_MEMBERNOTFOUND.
+//
+// Mail: MailItem.Send takes the message to the Outbox and queues a send/receive on the message
+// queue (delivered at the next dispatch of messages, at SendAndReceive, or at ShutDown at the
+// latest); the helper's DeliverNow delivers the Outbox at once. Delivered mail lands in Sent
+// Items and, when addressed to the agent, in the agent mailbox connected to the Mailbox
+// (Mailbox::ConnectAgent).
 #include <windows.h>
 #include <oaidl.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,25 +68,37 @@ public:
     // most recently opened other explorer, or Nothing, while Close fires (Explorers.Count still
     // includes the closing one then). Closing the last one does not end Outlook.
     void CloseExplorer(int explorer);
-    // Fires Inspectors.NewInspector, then Deactivate on the inspector that was active and
-    // Activate on the new one.
+    // The user composes a new message: an inspector on a new unsent mail item (in Drafts once
+    // saved). Fires Inspectors.NewInspector, then the item's Open (ItemEvents; a handler may
+    // cancel it, and the window goes again: L"Item.Open cancelled", L"Inspector.Close"), then
+    // Deactivate on the inspector that was active and Activate on the new one.
     int OpenInspector(const std::wstring& caption = L"Untitled - Message");
+    // The user opens a stored item (an entry ID from the Mailbox; std::out_of_range for one
+    // that is not stored): the same events as OpenInspector, the caption "<subject> - Message".
+    int OpenItem(const std::wstring& entryId);
     void ActivateInspector(int inspector);
-    // Fires Inspector.Close, then removes it from Inspectors (it is no longer the active one
-    // while Close fires).
+    // The user closes the window (unsaved changes are dropped): fires the item's Close (a
+    // handler may cancel it: L"Item.Close cancelled", and the window stays), then Inspector.Close,
+    // then removes it from Inspectors (it is no longer the active one while Close fires).
     void CloseInspector(int inspector);
     // The window behind a handle (no new reference); throws std::out_of_range once it is closed.
     IDispatch* Explorer(int explorer) const;
     IDispatch* Inspector(int inspector) const;
+    // The item shown in an open inspector (its CurrentItem; no new reference).
+    IDispatch* CurrentItem(int inspector) const;
+
+    // Outlook's send/receive: delivers what waits in the Outbox now.
+    void SendAndReceive();
 
     // The user ticks or unticks the add-in in the COM add-ins list: false gives
     // OnDisconnection(ext_dm_UserClosed) and the add-in's release; true creates it again and
     // gives OnConnection(ext_cm_AfterStartup) (no OnStartupComplete). An entry that is only
     // listed (AddOtherAddIn) just changes its Connect flag.
     void SetAddinConnected(const std::wstring& progId, bool connected);
-    // Closes the open inspectors, then the open explorers (firing Close for each), then gives
-    // every connected add-in OnBeginShutdown, then every one OnDisconnection(ext_dm_HostShutdown),
-    // and releases them.
+    // Runs a queued send/receive, closes the open inspectors (their items' Close cannot be
+    // cancelled now), then the open explorers (firing Close for each), then gives every connected
+    // add-in OnBeginShutdown, then every one OnDisconnection(ext_dm_HostShutdown), and releases
+    // them.
     void ShutDown();
     // An entry of COMAddIns that is not loaded, for listing only.
     void AddOtherAddIn(const std::wstring& progId, const std::wstring& description, bool connected);
@@ -87,8 +107,10 @@ public:
 
     // Member `member` of every object of kind `kind` ("Application", "Explorers", "Explorer",
     // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn", "MAPIFolder", "Items",
-    // "MailItem", "StorageItem" for a hidden item) fails with DISP_E_EXCEPTION
-    // carrying `hr` (as scode) and `description` in its EXCEPINFO. Names are case-insensitive.
+    // "MailItem", "Recipients", "Recipient", the other item classes ("PostItem",
+    // "AppointmentItem", "ContactItem", "TaskItem", "JournalItem", "ReportItem", "MeetingItem"),
+    // "StorageItem" for a hidden item) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
+    // `description` in its EXCEPINFO. Names are case-insensitive.
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
 
@@ -100,7 +122,8 @@ public:
     long ReferencesHeldOutside() const;
     // What happened, in order: L"OnConnection <ProgID> <mode>", L"OnStartupComplete <ProgID>",
     // L"NewExplorer", L"Explorer.Activate", L"Explorer.Deactivate", L"Explorer.Close",
-    // L"NewInspector", L"Inspector.Activate", L"Inspector.Deactivate", L"Inspector.Close",
+    // L"NewInspector", L"Item.Open", L"Item.Open cancelled", L"Inspector.Activate",
+    // L"Inspector.Deactivate", L"Item.Close", L"Item.Close cancelled", L"Inspector.Close",
     // L"OnBeginShutdown <ProgID>", L"OnDisconnection <ProgID> <mode>",
     // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>".
     const std::vector<std::wstring>& Log() const;
@@ -118,11 +141,7 @@ public:
     bool IsRunning() const;
 
 private:
-    static LRESULT CALLBACK QueueProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
-
     std::unique_ptr<Host> host_;
-    HWND queueWindow_ = nullptr;  // message-only, made at the first Queue
-    std::deque<std::function<void()>> queued_;
 };
 
 }  // namespace vantrell::sim

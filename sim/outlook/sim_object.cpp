@@ -135,12 +135,16 @@ void SimObject::Add(Member member) { members_.push_back(std::move(member)); }
 
 void SimObject::Offer(const IID& events) { points_.push_back(std::make_unique<Point>(*this, events)); }
 
+std::vector<com::Ptr<IDispatch>> SimObject::Sinks() const {
+    std::vector<com::Ptr<IDispatch>> sinks;
+    for (const auto& point : points_) point->CopySinks(sinks);
+    return sinks;
+}
+
 void SimObject::Fire(DISPID id, std::initializer_list<IDispatch*> arguments) {
     // A handler may drop the last outside reference to this object.
     Owned<SimObject> keep(this);
-    std::vector<com::Ptr<IDispatch>> sinks;  // a handler may unadvise while we call
-    for (const auto& point : points_) point->CopySinks(sinks);
-    for (const auto& sink : sinks) {
+    for (const auto& sink : Sinks()) {
         // Fresh arguments for every sink, last first as IDispatch wants them; the objects are lent.
         std::vector<VARIANT> reversed;
         for (auto it = std::rbegin(arguments); it != std::rend(arguments); ++it) {
@@ -158,6 +162,24 @@ void SimObject::Fire(DISPID id, std::initializer_list<IDispatch*> arguments) {
         sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
                      &argError);
     }
+}
+
+bool SimObject::FireCancelable(DISPID id) {
+    Owned<SimObject> keep(this);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    for (const auto& sink : Sinks()) {
+        VARIANT flag;
+        VariantInit(&flag);
+        V_VT(&flag) = VT_BOOL | VT_BYREF;
+        V_BOOLREF(&flag) = &cancel;
+        DISPPARAMS params{&flag, nullptr, 1, 0};
+        com::Variant result;
+        com::ExcepInfo exception;
+        UINT argError = 0;
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
+                     &argError);
+    }
+    return cancel != VARIANT_FALSE;
 }
 
 STDMETHODIMP SimObject::QueryInterface(REFIID iid, void** out) noexcept {
@@ -249,11 +271,14 @@ HRESULT SimObject::Call(const Member& member, WORD flags, DISPPARAMS& params, VA
             return S_OK;
         }
         if (params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-        if (params.cArgs != member.params.size()) return DISP_E_BADPARAMCOUNT;
-        std::vector<com::Variant> args(params.cArgs);
+        const size_t required = member.params.size() - member.optional;
+        if (params.cArgs > member.params.size() || params.cArgs < required) return DISP_E_BADPARAMCOUNT;
+        std::vector<com::Variant> args(member.params.size(), com::Variant::Missing());
         for (UINT i = 0; i < params.cArgs; ++i) {
             UINT slot = params.cArgs - 1 - i;  // IDispatch passes arguments last-first
-            HRESULT hr = Convert(params.rgvarg[slot], member.params[i], args[i]);
+            const VARIANT& given = params.rgvarg[slot];
+            if (i >= required && V_VT(&given) == VT_ERROR && V_ERROR(&given) == DISP_E_PARAMNOTFOUND) continue;
+            HRESULT hr = Convert(given, member.params[i], args[i]);
             if (FAILED(hr)) {
                 if (argError) *argError = slot;
                 return hr;

@@ -46,6 +46,9 @@ struct Member {
     Access access = Access::Get;
     // The automation types of the arguments, in source order (VT_VARIANT: taken as it comes).
     std::vector<VARTYPE> params;
+    // How many of the last ones may be left out (VT_VARIANT: they arrive as VT_ERROR
+    // DISP_E_PARAMNOTFOUND, as VB passes a missing argument).
+    size_t optional = 0;
     // The method, or the property's get; the arguments arrive converted to `params`.
     std::function<com::Variant(const std::vector<com::Variant>& args)> get;
     // The property's put; the value arrives converted to `putType`.
@@ -120,6 +123,9 @@ public:
     // Calls every sink advised on any of this object's event interfaces with DISPATCH_METHOD;
     // the arguments (objects, in the event's order) are lent to the sinks for the call.
     void Fire(DISPID id, std::initializer_list<IDispatch*> arguments = {});
+    // Calls every sink with one argument, Cancel (VT_BOOL by reference, False at first, the
+    // same flag for all of them); true when a sink set it.
+    bool FireCancelable(DISPID id);
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
 
@@ -145,6 +151,8 @@ private:
 
     HRESULT Call(const Member& member, WORD flags, DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
                  UINT* argError);
+    // The sinks advised now on any of the event interfaces (a handler may unadvise while we call).
+    std::vector<com::Ptr<IDispatch>> Sinks() const;
 
     std::wstring kind_;
     std::vector<Member> members_;

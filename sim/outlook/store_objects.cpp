@@ -7,34 +7,15 @@
 #include <algorithm>
 
 #include "sim/outlook/host.h"
+#include "sim/outlook/item_objects.h"
 #include "sim/outlook/members.h"
+#include "sim/outlook/transport.h"
 
 namespace vantrell::sim {
 namespace {
 
 constexpr DISPID kCount = 0x50;
 constexpr DISPID kItem = 0x51;
-
-// Outlook's item classes (OlObjectClass) by message class.
-long ClassOf(const std::wstring& messageClass, bool associated) {
-    if (associated) return 113;  // olStorageItem
-    struct Entry {
-        const wchar_t* prefix;
-        long objectClass;
-    };
-    static const Entry kClasses[] = {
-        {L"IPM.Schedule.Meeting.Request", 53}, {L"IPM.Appointment", 26}, {L"IPM.Contact", 40},
-        {L"IPM.Activity", 42},                 {L"IPM.Post", 45},        {L"IPM.Task", 48},
-        {L"REPORT", 46},
-    };
-    for (const Entry& entry : kClasses) {
-        const size_t n = wcslen(entry.prefix);
-        if (messageClass.size() >= n && _wcsnicmp(messageClass.c_str(), entry.prefix, n) == 0 &&
-            (messageClass.size() == n || messageClass[n] == L'.'))
-            return entry.objectClass;
-    }
-    return 43;  // olMail
-}
 
 HRESULT CopyText(const std::wstring& text, BSTR* out) {
     if (!out) return E_POINTER;
@@ -44,18 +25,14 @@ HRESULT CopyText(const std::wstring& text, BSTR* out) {
 
 }  // namespace
 
-template <class Private>
-template <class Body>
-HRESULT StoreObject<Private>::OnStore(Body&& body) noexcept {
-    if (!host_) return RPC_E_DISCONNECTED;
-    return com::Guarded([&]() -> HRESULT { return body(host_->Store()); });
-}
+StoreData& StoreOf(Host& host) noexcept { return host.Store(); }
 
 // ---- MAPIFolder ----
 
 FolderObject::FolderObject(Host* host, long number) : StoreObject(host, L"MAPIFolder"), number_(number) {
     Add(Property(L"Name", 0x3001, [this] { return com::Variant(Data().name); }));
     Add(Property(L"EntryID", 0xF01E, [this] { return com::Variant(Data().entryId); }));
+    Add(Property(L"StoreID", 0x3108, [this] { return com::Variant(host_->Store().StoreId()); }));
     Add(Property(L"Items", 0x3100, [this] { return NewObject<ItemsObject>(host_, number_); }));
 }
 
@@ -129,107 +106,6 @@ ItemsObject::ItemsObject(Host* host, long folder) : SimObject(host, L"Items"), f
     }));
 }
 
-// ---- items ----
-
-ItemObject::ItemObject(Host* host, std::shared_ptr<MessageData> message)
-    : StoreObject(host, message->associated ? L"StorageItem" : L"MailItem"), message_(std::move(message)) {
-    Add(Property(L"Class", 0xF00A, [this] {
-        return com::Variant(ClassOf(Text(PR_MESSAGE_CLASS_W), message_->associated));
-    }));
-    Member subject = Property(L"Subject", 0x37, [this] { return com::Variant(Text(PR_SUBJECT_W)); });
-    subject.access = Access::GetPut;
-    subject.putType = VT_BSTR;
-    subject.put = [this](const com::Variant& value) { Write(PR_SUBJECT_W, value); };
-    Add(std::move(subject));
-    Member messageClass = Property(L"MessageClass", 0x1A, [this] { return com::Variant(Text(PR_MESSAGE_CLASS_W)); });
-    messageClass.access = Access::GetPut;
-    messageClass.putType = VT_BSTR;
-    messageClass.put = [this](const com::Variant& value) { Write(PR_MESSAGE_CLASS_W, value); };
-    Add(std::move(messageClass));
-    Add(Property(L"EntryID", 0xF01E, [this] {
-        // A new item has no entry ID until it is saved, as in Outlook.
-        return com::Variant(message_->stored ? message_->entryId : std::wstring());
-    }));
-    Add(Property(L"Saved", 0xF0A3, [this] { return com::Variant::Boolean(message_->stored && changes_.empty()); }));
-    Add(Method(L"Save", 0xF048, {}, [this](const Args&) {
-        host_->Store().Save(message_, changes_);
-        changes_.clear();
-        return com::Variant();
-    }));
-}
-
-HRESULT ItemObject::Read(ULONG tag, com::Variant& value) const {
-    HRESULT fault = host_->Store().ReadFault(tag);
-    if (FAILED(fault)) return fault;
-    return ReadProperty(&changes_, message_->properties, tag, value);
-}
-
-std::wstring ItemObject::Text(ULONG tag) const {
-    com::Variant value;
-    HRESULT hr = Read(tag, value);
-    if (hr == MAPI_E_NOT_FOUND) return {};
-    if (FAILED(hr)) throw Raised{hr, L"The property could not be read."};
-    return value.ToText();
-}
-
-void ItemObject::Write(ULONG tag, const com::Variant& value) {
-    PropertyValue stored;
-    HRESULT hr = host_->Store().WriteFault(tag);
-    if (SUCCEEDED(hr)) hr = ToStored(tag, *value.Get(), stored);
-    if (FAILED(hr)) throw Raised{hr, L"The property could not be written."};
-    changes_[PROP_ID(tag)] = std::move(stored);
-}
-
-STDMETHODIMP ItemObject::GetEntryID(BSTR* entryId) noexcept {
-    return OnStore([&](StoreData&) { return CopyText(message_->entryId, entryId); });
-}
-
-STDMETHODIMP ItemObject::IsAssociated(BOOL* associated) noexcept {
-    if (!associated) return E_POINTER;
-    *associated = message_->associated ? TRUE : FALSE;
-    return host_ ? S_OK : RPC_E_DISCONNECTED;
-}
-
-STDMETHODIMP ItemObject::GetProperty(ULONG tag, VARIANT* value) noexcept {
-    if (!value) return E_POINTER;
-    VariantInit(value);
-    return OnStore([&](StoreData&) {
-        com::Variant read;
-        HRESULT hr = Read(tag, read);
-        if (SUCCEEDED(hr)) read.DetachTo(value);
-        return hr;
-    });
-}
-
-STDMETHODIMP ItemObject::SetProperty(ULONG tag, const VARIANT* value) noexcept {
-    if (!value) return E_POINTER;
-    return OnStore([&](StoreData& store) {
-        PropertyValue stored;
-        HRESULT hr = store.WriteFault(tag);
-        if (SUCCEEDED(hr)) hr = ToStored(tag, *value, stored);
-        if (SUCCEEDED(hr)) changes_[PROP_ID(tag)] = std::move(stored);
-        return hr;
-    });
-}
-
-STDMETHODIMP ItemObject::GetIDFromName(REFGUID propertySet, LPCWSTR name, BOOL create, ULONG* id) noexcept {
-    if (!id) return E_POINTER;
-    *id = 0;
-    if (!name || !*name) return E_INVALIDARG;
-    return OnStore([&](StoreData& store) {
-        HRESULT fault = store.MappingFault(propertySet, name);
-        return FAILED(fault) ? fault : store.IdFromName(propertySet, name, create != FALSE, *id);
-    });
-}
-
-STDMETHODIMP ItemObject::SaveChanges() noexcept {
-    return OnStore([&](StoreData& store) {
-        store.Save(message_, changes_);
-        changes_.clear();
-        return S_OK;
-    });
-}
-
 // ---- sessions ----
 
 SessionObject::SessionObject(Host* host) : StoreObject(host, L"Session") {}
@@ -237,6 +113,7 @@ SessionObject::SessionObject(Host* host) : StoreObject(host, L"Session") {}
 STDMETHODIMP SessionObject::FlushOutbox(LONG flags, LONG parentWindow) noexcept {
     return OnStore([&](StoreData& store) {
         store.NoteSessionCall(L"FlushOutbox " + std::to_wstring(flags) + L" " + std::to_wstring(parentWindow));
+        DeliverOutbox(store);
         return S_OK;
     });
 }

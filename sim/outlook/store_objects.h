@@ -1,7 +1,7 @@
 #pragma once
-// The message store in the simulated Outlook's object model: MAPIFolder, Items and the items
-// themselves, each also answering the store's private interface (sim_store.idl) to
-// QueryInterface, and the session the private session class hands out.
+// The message store in the simulated Outlook's object model: MAPIFolder and Items (the items
+// themselves are in item_objects.h), each also answering the store's private interface
+// (sim_store.idl) to QueryInterface, and the session the private session class hands out.
 #include <windows.h>
 
 #include <memory>
@@ -13,6 +13,9 @@
 #include "sim_store.h"
 
 namespace vantrell::sim {
+
+// The store of a live simulated Outlook.
+StoreData& StoreOf(Host& host) noexcept;
 
 // A simulated object that also answers one private store interface, with one identity.
 template <class Private>
@@ -31,10 +34,13 @@ protected:
     // Runs a private method on the store: RPC_E_DISCONNECTED once the simulated Outlook has gone,
     // and no C++ exception gets out.
     template <class Body>
-    HRESULT OnStore(Body&& body) noexcept;
+    HRESULT OnStore(Body&& body) noexcept {
+        if (!this->host_) return RPC_E_DISCONNECTED;
+        return com::Guarded([&]() -> HRESULT { return body(StoreOf(*this->host_)); });
+    }
 };
 
-// One of the mailbox's folders (kind "MAPIFolder"): Name, EntryID, Items.
+// One of the mailbox's folders (kind "MAPIFolder"): Name, EntryID, StoreID, Items.
 class FolderObject : public StoreObject<ISimStoreFolder> {
 public:
     FolderObject(Host* host, long number);
@@ -56,29 +62,6 @@ public:
 
 private:
     long folder_;
-};
-
-// An open item (kind "MailItem", or "StorageItem" for a hidden one): Class, Subject,
-// MessageClass, EntryID, Saved, Save. Writes stay with this open item until it is saved.
-class ItemObject : public StoreObject<ISimStoreItem> {
-public:
-    ItemObject(Host* host, std::shared_ptr<MessageData> message);
-
-    STDMETHODIMP GetEntryID(BSTR* entryId) noexcept override;
-    STDMETHODIMP IsAssociated(BOOL* associated) noexcept override;
-    STDMETHODIMP GetProperty(ULONG tag, VARIANT* value) noexcept override;
-    STDMETHODIMP SetProperty(ULONG tag, const VARIANT* value) noexcept override;
-    STDMETHODIMP GetIDFromName(REFGUID propertySet, LPCWSTR name, BOOL create, ULONG* id) noexcept override;
-    STDMETHODIMP SaveChanges() noexcept override;
-
-private:
-    HRESULT Read(ULONG tag, com::Variant& value) const;
-    // The object model's string properties: a missing one reads as empty text.
-    std::wstring Text(ULONG tag) const;
-    void Write(ULONG tag, const com::Variant& value);
-
-    std::shared_ptr<MessageData> message_;
-    PropertyMap changes_;
 };
 
 // A session on the mailbox, for the private session class.

@@ -1,12 +1,14 @@
 // The stand-in helper component (OsbHelper.dll) driven late-bound by ProgID, exactly as the
 // add-in drives it, against the simulated store: registration, the configuration message in
 // the Inbox's hidden items across two Outlook sessions, named tags, failures, the utilities,
-// and the references it leaves.
+// the mail item on received, sent and composed mail (forwarded to the agent either way the
+// add-in sends), and the references it leaves.
 #include <gtest/gtest.h>
 
 #include <mapidefs.h>
 #include <mapicode.h>
 
+#include "agent_mailbox.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "sim/outlook/outlook.h"
@@ -24,6 +26,16 @@ using test::kMethod;
 
 const wchar_t kPublicStrings[] = L"{00020329-0000-0000-C000-000000000046}";
 const GUID kPublicStringsGuid = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const wchar_t kInternetHeaders[] = L"{00020386-0000-0000-C000-000000000046}";
+const GUID kInternetHeadersGuid = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+// Published MAPI tags, as the add-in names them.
+constexpr long kMessageIdTag = 0x1035001E;
+constexpr long kSubmitTimeTag = 0x00390040;
+constexpr long kTransportHeadersTag = 0x007D001E;
+constexpr long kMessageToMeTag = 0x0057000B;
+constexpr long kDisplayToTag = 0x0E04001E;
+constexpr long kSenderNameTag = 0x0C1A001E;
+const wchar_t kAgent[] = L"log@agent.example.org";
 
 LateBound Inbox(Outlook& outlook) {
     LateBound session(LateBound(Ptr<IDispatch>(outlook.Application())).Get(L"Session"));
@@ -188,11 +200,317 @@ TEST_F(Helper, UtilsReachTheSessionOfTheRunningOutlook) {
     EXPECT_EQ((std::vector<std::wstring>{L"FlushOutbox 0 0", L"FlushOutbox 1 4242", L"Logoff"}),
               outlook.UserMailbox()->SessionCalls());
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
 
-    // The mail item wrapper is creatable but offers nothing yet.
-    LateBound mailItem = com::CreateObject(L"Ostrabin.OsbMailItem");
-    ASSERT_TRUE(mailItem);
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, Invoke(mailItem.Get(), L"Attach", kMethod, {Variant(Inbox(outlook).Get())}).hr);
+}  // namespace
+}  // namespace vantrell::sim
+
+// ---- the mail item ----
+
+namespace vantrell::sim {
+namespace {
+
+DATE Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME t{year, month, 0, day, hour, minute, second, 0};
+    DATE date = 0;
+    SystemTimeToVariantTime(&t, &date);
+    return date;
+}
+
+LateBound Session(Outlook& outlook) { return LateBound(LateBound(Ptr<IDispatch>(outlook.Application())).Get(L"Session")); }
+LateBound ItemOf(Outlook& outlook, const std::wstring& entryId) {
+    return LateBound(Session(outlook).Call(L"GetItemFromID", {entryId}));
+}
+
+MailFields Received() {
+    MailFields fields;
+    fields.subject = L"Quarterly figures";
+    fields.sender = {L"Carla Diaz", L"carla@partner.example.com"};
+    fields.to = {{L"Mailbox Owner", L"owner@example.com"}, {L"", L"bob@example.net"}};
+    fields.cc = {{L"Dana Kim", L"dana@example.net"}, {L"Eve Li", L"eve@example.net"}};
+    fields.body = L"The figures are attached.";
+    fields.htmlBody = L"<p>The figures are attached.</p>";
+    fields.messageId = L"<figures.42@partner.example.com>";
+    fields.submitTime = Utc(2010, 1, 5, 14, 3, 9);
+    return fields;
+}
+
+// The simulated Outlook with the helper installed and an agent mailbox for what is delivered.
+class HelperMail : public Helper {
+protected:
+    void Start(const wchar_t* version) {
+        outlook = std::make_unique<Outlook>(version);
+        outlook->UserMailbox()->ConnectAgent(agent);
+        outlook->StartUp(Start::WithExplorer);
+    }
+    std::shared_ptr<AgentMailbox> agent = std::make_shared<AgentMailbox>(std::vector<std::wstring>{kAgent});
+    std::unique_ptr<Outlook> outlook;
+};
+
+TEST_F(HelperMail, ReadsReceivedAndSentMessagesAsTheStoreHoldsThem) {
+    Start(L"11.0.8312");
+    Mailbox& mailbox = *outlook->UserMailbox();
+    MailFields sentFields = Received();
+    sentFields.sender = {};
+    sentFields.without = {static_cast<ULONG>(kMessageIdTag)};
+    MailFields nameless = Received();
+    nameless.without = {static_cast<ULONG>(kSenderNameTag)};
+    struct Case {
+        std::wstring id;
+        const wchar_t* senderName;
+        const wchar_t* senderAddress;
+        bool incoming;
+        const wchar_t* messageId;
+    };
+    const Case cases[] = {
+        {mailbox.AddReceivedMail(Received()), L"Carla Diaz", L"carla@partner.example.com", true,
+         L"<figures.42@partner.example.com>"},
+        {mailbox.AddSentMail(sentFields), L"Mailbox Owner", L"owner@example.com", false, nullptr},
+        {mailbox.AddReceivedMail(nameless), L"", L"carla@partner.example.com", true, L"<figures.42@partner.example.com>"},
+    };
+    LateBound mail = com::CreateObject(L"Ostrabin.OsbMailItem");
+    ASSERT_TRUE(mail);
+    for (const Case& c : cases) {
+        mail.Call(L"Attach", {Variant(ItemOf(*outlook, c.id).Get())});  // the same helper item, attached again
+        EXPECT_EQ(L"The figures are attached.", mail.Get(L"PlainBody").ToText());
+        EXPECT_EQ(L"<p>The figures are attached.</p>", mail.Get(L"HtmlBody").ToText());
+        EXPECT_EQ(c.senderName, mail.Get(L"SenderName").ToText());
+        EXPECT_EQ(c.senderAddress, LateBound(mail.Get(L"SenderEntry")).Get(L"Address").ToText());
+        EXPECT_EQ(L"Mailbox Owner; bob@example.net", mail.Get(L"ToText").ToText());
+        EXPECT_EQ(L"Dana Kim; Eve Li", mail.Get(L"CcText").ToText());
+        EXPECT_EQ(mail.Get(L"ToText").ToText(), mail.Call(L"GetProperty", {kDisplayToTag}).ToText());
+        const Variant id = mail.Call(L"GetProperty", {kMessageIdTag});
+        if (c.messageId) {
+            EXPECT_EQ(c.messageId, id.ToText());
+        } else {
+            EXPECT_TRUE(id.IsEmpty());
+        }
+        const Variant submitted = mail.Call(L"GetProperty", {kSubmitTimeTag});
+        ASSERT_EQ(VT_DATE, submitted.Type());
+        EXPECT_EQ(Utc(2010, 1, 5, 14, 3, 9), V_DATE(submitted.Get()));  // UTC, as stored
+        EXPECT_EQ(c.incoming, !mail.Call(L"GetProperty", {kTransportHeadersTag}).IsEmpty());
+        EXPECT_EQ(c.incoming, !mail.Call(L"GetProperty", {kMessageToMeTag}).IsEmpty());
+        EXPECT_TRUE(mail.Call(L"GetProperty", {0x6A01001E}).IsEmpty());  // missing: Empty, no failure
+        EXPECT_FALSE(HasPendingFailure()) << PendingFailure().description;
+    }
+    // A message nobody has sent has no sender entry.
+    LateBound draft(LateBound(Ptr<IDispatch>(outlook->Application())).Call(L"CreateItem", {0}));
+    mail.Call(L"Attach", {Variant(draft.Get())});
+    EXPECT_FALSE(mail.Get(L"SenderEntry").IsObject());
+    EXPECT_EQ(L"", mail.Get(L"ToText").ToText());
+    draft.Reset();
+    mail.Reset();
+    EXPECT_EQ(0, outlook->ReferencesHeldOutside());
+}
+
+TEST_F(HelperMail, FailuresAreAutomationExceptionsWithTheStoresCode) {
+    Start(L"11.0.8312");
+    Mailbox& mailbox = *outlook->UserMailbox();
+    LateBound application(Ptr<IDispatch>(outlook->Application()));
+    LateBound received = ItemOf(*outlook, mailbox.AddReceivedMail(Received()));
+    LateBound draft(application.Call(L"CreateItem", {0}));
+    LateBound unknown(application.Call(L"CreateItem", {0}));
+    LateBound sent(application.Call(L"CreateItem", {0}));
+    LateBound unattached = com::CreateObject(L"Ostrabin.OsbMailItem");
+    auto attached = [](const LateBound& item) {
+        LateBound mail = com::CreateObject(L"Ostrabin.OsbMailItem");
+        mail.Call(L"Attach", {Variant(item.Get())});
+        return mail;
+    };
+    LateBound onReceived = attached(received), onDraft = attached(draft), onUnknown = attached(unknown),
+              onSent = attached(sent);
+    const long header = onDraft.Call(L"NamedId", {kInternetHeaders, L"X-Refused"}).ToLong() | 0x1E;
+    mailbox.FailPropertyWrite(static_cast<ULONG>(header), MAPI_E_NO_ACCESS);
+    mailbox.FailPropertyRead(static_cast<ULONG>(kMessageIdTag), MAPI_E_CORRUPT_DATA);
+    LateBound stranger(LateBound(onUnknown.Get(L"Recipients")).Call(L"Add", {L"Alice Smith"}));
+    EXPECT_FALSE(stranger.Call(L"Resolve", {Variant::Boolean(false)}).ToBool());  // resolves to nobody: no failure
+    LateBound someone(LateBound(onSent.Get(L"Recipients")).Call(L"Add", {L"someone@example.com"}));
+    EXPECT_TRUE(someone.Call(L"Resolve", {Variant::Boolean(false)}).ToBool());
+    onSent.Call(L"Send");
+    EXPECT_FALSE(HasPendingFailure()) << PendingFailure().description;
+
+    struct Case {
+        const LateBound* object;
+        const wchar_t* member;
+        WORD flags;
+        std::vector<Variant> args;
+        HRESULT scode;
+    };
+    const Case cases[] = {
+        {&unattached, L"GetProperty", kMethod, {kMessageIdTag}, MAPI_E_NOT_INITIALIZED},
+        {&unattached, L"Send", kMethod, {}, MAPI_E_NOT_INITIALIZED},
+        {&unattached, L"Attach", kMethod, {Variant(Inbox(*outlook).Get())}, E_INVALIDARG},
+        {&onDraft, L"SetProperty", kMethod, {kDisplayToTag, L"someone"}, MAPI_E_COMPUTED},
+        {&onDraft, L"SetProperty", kMethod, {0x68000048, L"x"}, MAPI_E_INVALID_TYPE},
+        {&onDraft, L"SetProperty", kMethod, {header, L"x"}, MAPI_E_NO_ACCESS},
+        {&onReceived, L"GetProperty", kMethod, {kMessageIdTag}, MAPI_E_CORRUPT_DATA},
+        {&onDraft, L"NamedId", kMethod, {L"not a guid", L"X-Test"}, E_INVALIDARG},
+        {&onDraft, L"NamedId", kMethod, {kInternetHeaders, L""}, E_INVALIDARG},
+        {&onDraft, L"Send", kMethod, {}, MAPI_E_NO_RECIPIENTS},
+        {&onUnknown, L"Send", kMethod, {}, MAPI_E_AMBIGUOUS_RECIP},
+        {&stranger, L"RecipientType", DISPATCH_PROPERTYPUT, {0}, E_INVALIDARG},
+        {&stranger, L"RecipientType", DISPATCH_PROPERTYPUT, {4}, E_INVALIDARG},
+        {&onReceived, L"Send", kMethod, {}, MAPI_E_SUBMITTED},
+        {&onSent, L"GetProperty", kMethod, {kSubmitTimeTag}, MAPI_E_OBJECT_DELETED},
+        {&onSent, L"Send", kMethod, {}, MAPI_E_OBJECT_DELETED},
+        {&someone, L"Name", test::kGet, {}, MAPI_E_OBJECT_DELETED},
+    };
+    for (const Case& c : cases) {
+        test::Raw raw = Invoke(c.object->Get(), c.member, c.flags, c.args);
+        EXPECT_EQ(DISP_E_EXCEPTION, raw.hr) << c.member;
+        EXPECT_EQ(c.scode, raw.scode) << c.member;
+        EXPECT_FALSE(raw.description.empty()) << c.member;
+    }
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Invoke(unattached.Get(), L"Attach", kMethod, {L"an item"}).hr);
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Invoke(onDraft.Get(), L"GetProperty", kMethod, {}).hr);
+    EXPECT_EQ(DISP_E_EXCEPTION, Invoke(LateBound(onDraft.Get(L"Recipients")).Get(), L"Item", kMethod, {1}).hr);
+    // Nothing was sent but the one message.
+    EXPECT_EQ(1u, mailbox.Items(kOutbox).size());
+}
+
+// The forward that the add-in's "Log Message" makes, step by step as it calls Outlook and the
+// helper: through the helper's Send and DeliverNow, or (Outlook 2007) through Outlook's Send of
+// the item fetched again by EntryID after the helper has been dropped.
+TEST_F(HelperMail, AForwardReachesTheAgentWithItsHeadersOnEitherWayOfSending) {
+    for (const wchar_t* version : {L"11.0.8312", L"12.0.6423.1000"}) {
+        Start(version);
+        const bool throughOutlook = version[1] == L'2';
+        Mailbox& mailbox = *outlook->UserMailbox();
+        LateBound utils = com::CreateObject(L"Ostrabin.OsbUtils");
+        {
+            LateBound item = ItemOf(*outlook, mailbox.AddReceivedMail(Received()));
+            LateBound forward(item.Call(L"Forward"));
+            forward.Put(L"Subject", item.Get(L"Subject"));
+            LateBound mail = com::CreateObject(L"Ostrabin.OsbMailItem");
+            mail.Call(L"Attach", {Variant(item.Get())});
+            forward.Put(L"Body", mail.Get(L"PlainBody"));
+            forward.Put(L"HTMLBody", mail.Get(L"HtmlBody"));
+            const std::vector<std::pair<std::wstring, std::wstring>> headers = {
+                {L"OriginalMessageID", mail.Call(L"GetProperty", {kMessageIdTag}).ToText()},
+                {L"Incoming", mail.Call(L"GetProperty", {kTransportHeadersTag}).IsEmpty() ? L"False" : L"True"},
+                {L"OriginalSender",
+                 mail.Get(L"SenderName").ToText() + L" <" + LateBound(mail.Get(L"SenderEntry")).Get(L"Address").ToText() + L">"},
+                {L"OriginalTo", mail.Get(L"ToText").ToText()},
+                {L"OriginalCC", mail.Get(L"CcText").ToText()},
+                {L"OriginalDateSent", L"Tue, 5 Jan 2010 14:03:09 +0000"},
+                {L"LogonID", L"4321"},
+                {L"CompanyID", L"65"},
+                {L"Version", L"1.0.7"},
+            };
+            forward.Call(L"Save");
+            mail.Call(L"Attach", {Variant(forward.Get())});
+            LateBound recipient(LateBound(mail.Get(L"Recipients")).Call(L"Add", {kAgent}));
+            recipient.Call(L"Resolve", {Variant::Boolean(false)});
+            for (const auto& [name, value] : headers) {
+                const long tag = mail.Call(L"NamedId", {kInternetHeaders, L"X-Quorvanes-" + name}).ToLong() | 0x1E;
+                mail.Call(L"SetProperty", {tag, value});
+            }
+            if (throughOutlook) {
+                const std::wstring entryId = forward.Get(L"EntryID").ToText();
+                mail.Reset();  // what it wrote is stored now, though the recipient object lives on
+                const StoredItem stored = mailbox.Item(entryId);
+                ASSERT_EQ(1u, stored.recipients.size()) << version;
+                EXPECT_EQ(kAgent, stored.recipients[0].address);
+                ASSERT_NE(nullptr, stored.FindNamed(kInternetHeadersGuid, L"X-Quorvanes-Version"));
+                LateBound again = ItemOf(*outlook, entryId);
+                again.Call(L"Send");
+            } else {
+                mail.Call(L"Send");
+                forward.Reset();
+                mail.Reset();
+                utils.Call(L"DeliverNow", {0, 0});
+            }
+        }
+        outlook->ProcessMessages();
+        EXPECT_FALSE(HasPendingFailure()) << version << L": " << PendingFailure().description;
+        EXPECT_TRUE(mailbox.Items(kOutbox).empty());
+        ASSERT_EQ(1u, mailbox.Items(kSentMail).size()) << version;
+        EXPECT_EQ(L"Quarterly figures", mailbox.Items(kSentMail)[0].subject);
+
+        ASSERT_EQ(1u, agent->Count()) << version;
+        const ReceivedMail received = agent->Read(0);
+        EXPECT_EQ("Mailbox Owner <owner@example.com>", received.Header("From"));
+        EXPECT_EQ("log@agent.example.org", received.Header("To"));
+        EXPECT_EQ(0u, received.Count("Cc"));
+        EXPECT_EQ("Quarterly figures", received.Header("Subject"));
+        std::vector<std::pair<std::string, std::string>> stamped;
+        for (const auto& header : received.headers)
+            if (header.first.rfind("X-Quorvanes-", 0) == 0) stamped.push_back(header);
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {"X-Quorvanes-OriginalMessageID", "<figures.42@partner.example.com>"},
+            {"X-Quorvanes-Incoming", "True"},
+            {"X-Quorvanes-OriginalSender", "Carla Diaz <carla@partner.example.com>"},
+            {"X-Quorvanes-OriginalTo", "Mailbox Owner; bob@example.net"},
+            {"X-Quorvanes-OriginalCC", "Dana Kim; Eve Li"},
+            {"X-Quorvanes-OriginalDateSent", "Tue, 5 Jan 2010 14:03:09 +0000"},
+            {"X-Quorvanes-LogonID", "4321"},
+            {"X-Quorvanes-CompanyID", "65"},
+            {"X-Quorvanes-Version", "1.0.7"},
+        };
+        EXPECT_EQ(expected, stamped) << version;
+        EXPECT_EQ("The figures are attached.", received.Part("text/plain"));
+        EXPECT_EQ("<p>The figures are attached.</p>", received.Part("text/html"));
+
+        utils.Call(L"Cleanup");
+        utils.Reset();
+        EXPECT_EQ(0, outlook->ReferencesHeldOutside()) << version;
+        outlook.reset();
+        agent = std::make_shared<AgentMailbox>(std::vector<std::wstring>{kAgent});
+    }
+}
+
+// "Send && Log" on a message being composed: the agent as a blind copy, three headers, the
+// helper's Send and DeliverNow, then the window closed without saving.
+TEST_F(HelperMail, TheAgentAsABlindCopyReceivesTheComposedMessageWithoutShowing) {
+    Start(L"11.0.8312");
+    int window = outlook->OpenInspector();
+    LateBound inspector(Ptr<IDispatch>(outlook->Inspector(window)));
+    {
+        LateBound item(inspector.Get(L"CurrentItem"));
+        item.Put(L"Subject", Variant(L"Deal closed"));
+        item.Put(L"Body", Variant(L"Signed today."));
+        LateBound(LateBound(item.Get(L"Recipients")).Call(L"Add", {L"client@example.com"})).Call(L"Resolve");
+        item.Call(L"Save");
+        LateBound mail = com::CreateObject(L"Ostrabin.OsbMailItem");
+        mail.Call(L"Attach", {Variant(item.Get())});
+        EXPECT_EQ(L"client@example.com", mail.Get(L"ToText").ToText());
+        EXPECT_EQ(L"", mail.Get(L"CcText").ToText());
+        LateBound recipient(LateBound(mail.Get(L"Recipients")).Call(L"Add", {kAgent}));
+        recipient.Put(L"RecipientType", Variant(3));
+        recipient.Call(L"Resolve", {Variant::Boolean(false)});
+        EXPECT_EQ(3, recipient.Get(L"RecipientType").ToLong());
+        EXPECT_EQ(L"client@example.com", item.Get(L"To").ToText());  // the same open item
+        EXPECT_EQ(kAgent, item.Get(L"BCC").ToText());
+        for (const wchar_t* name : {L"LogonID", L"CompanyID", L"Version"}) {
+            const long tag = mail.Call(L"NamedId", {kInternetHeaders, std::wstring(L"X-Quorvanes-") + name}).ToLong() | 0x1E;
+            mail.Call(L"SetProperty", {tag, name});
+        }
+        mail.Call(L"Send");
+        EXPECT_FALSE(HasPendingFailure()) << PendingFailure().description;
+    }
+    LateBound utils = com::CreateObject(L"Ostrabin.OsbUtils");
+    utils.Call(L"DeliverNow", {0, 0});
+    inspector.Call(L"Close", {1});
+    EXPECT_FALSE(HasPendingFailure()) << PendingFailure().description;
+    EXPECT_EQ(0, LateBound(LateBound(Ptr<IDispatch>(outlook->Application())).Get(L"Inspectors")).Get(L"Count").ToLong());
+
+    ASSERT_EQ(1u, agent->Count());
+    const ReceivedMail received = agent->Read(0);
+    EXPECT_EQ("client@example.com", received.Header("To"));
+    EXPECT_EQ(std::string::npos, received.raw.find("log@agent.example.org"));
+    std::vector<std::string> stamped;
+    for (const auto& header : received.headers)
+        if (header.first.rfind("X-Quorvanes-", 0) == 0) stamped.push_back(header.first + "=" + header.second);
+    EXPECT_EQ((std::vector<std::string>{"X-Quorvanes-LogonID=LogonID", "X-Quorvanes-CompanyID=CompanyID",
+                                        "X-Quorvanes-Version=Version"}),
+              stamped);
+    ASSERT_EQ(1u, outlook->UserMailbox()->Items(kSentMail).size());
+    EXPECT_EQ(2u, outlook->UserMailbox()->Items(kSentMail)[0].recipients.size());
+    EXPECT_TRUE(outlook->UserMailbox()->Items(kDrafts).empty());
+    utils.Call(L"Cleanup");
+    utils.Reset();
+    inspector.Reset();
+    EXPECT_EQ(0, outlook->ReferencesHeldOutside());
 }
 
 }  // namespace

@@ -415,7 +415,7 @@ TEST_F(SimOutlook, ShutDownClosesWindowsThenShutsTheAddInsDown) {
     size_t before = outlook.Log().size();
     outlook.ShutDown();
     Log tail(outlook.Log().begin() + static_cast<long>(before), outlook.Log().end());
-    EXPECT_EQ((Log{L"Inspector.Close", L"Explorer.Close", L"Explorer.Close", L"OnBeginShutdown SimTest.AddIn",
+    EXPECT_EQ((Log{L"Item.Close", L"Inspector.Close", L"Explorer.Close", L"Explorer.Close", L"OnBeginShutdown SimTest.AddIn",
                    L"OnDisconnection SimTest.AddIn 0"}),
               tail);
     EXPECT_FALSE(outlook.IsRunning());
