@@ -3,46 +3,320 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "agent_mailbox.h"
+#include "common/registered_helper.h"
+#include "mailbox.h"
+#include "outlook.h"
+#include "platform/failure.h"
+#include "scenario/addin_fixture.h"
 #include "session/crm_addin.h"
+#include "support/shared_state.h"
 
 namespace vantrell::test {
 namespace {
 
-// Dates as a mail header carries them: English names whatever the user's language, the day
-// without a leading zero, the time on a 24-hour clock, the stored UTC value unchanged.
-TEST(FormatRFC822Date, WritesTheDateAsAMailHeaderNeedsIt) {
+using sim::AgentMailbox;
+using sim::MailFields;
+using sim::Outlook;
+using sim::ReceivedMail;
+
+const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kInternetHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr ULONG kInternetMessageId = 0x1035001E;
+constexpr ULONG kSubmitTime = 0x00390040;
+constexpr ULONG kTransportHeaders = 0x007D001E;
+constexpr ULONG kMessageToMe = 0x0057000B;
+constexpr ULONG kSenderName = 0x0C1A001E;
+constexpr ULONG kSenderAddress = 0x0C1F001E;
+
+double Date(int year, int month, int day, int hour, int minute, int second) {
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(year);
+    time.wMonth = static_cast<WORD>(month);
+    time.wDay = static_cast<WORD>(day);
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    time.wSecond = static_cast<WORD>(second);
+    double date = 0;
+    SystemTimeToVariantTime(&time, &date);
+    return date;
+}
+
+// The user at work: the stand-in helper installed, logged on (the identifiers stored in the
+// mailbox), the controller running in the simulated Outlook of one version, the service's
+// logging agent receiving what is delivered to its address.
+class Forwarding : public LinkedAddinTest {
+protected:
+    void SetUp() override {
+        LinkedAddinTest::SetUp();
+        Prepare();
+    }
+    void TearDown() override {
+        Stop();
+        LinkedAddinTest::TearDown();
+    }
+    void Prepare() {
+        const ULONG logon = mailbox->NamedId(kPublicStrings, L"LogonID") << 16 | 0x0003;
+        const ULONG company = mailbox->NamedId(kPublicStrings, L"CompanyID") << 16 | 0x0003;
+        mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config", {{logon, com::Variant(4321L)}, {company, com::Variant(65L)}});
+        mailbox->ConnectAgent(agent);
+        LoggingAddress = kDefaultLoggingAddress;
+        ErrorLogSize = 1 << 20;
+        ErrorLogLevel = 8;
+    }
+    void Stop() {
+        if (controller) controller->UnInitHandler();
+        if (outlook) {
+            outlook->ShutDown();
+            EXPECT_EQ(0, outlook->ReferencesHeldOutside());
+        }
+        controller.Reset();
+        outlook.reset();
+    }
+    // Another day: a new mailbox and agent (faults stay with a mailbox), started again.
+    void Fresh(const wchar_t* version = L"11.0.8312") {
+        Stop();
+        mailbox = std::make_shared<sim::Mailbox>();
+        agent = std::make_shared<AgentMailbox>(std::vector<std::wstring>{kDefaultLoggingAddress});
+        Prepare();
+        Start(version);
+    }
+    size_t Lines(const std::string& text) const {
+        size_t count = 0;
+        for (size_t at = Trace().find(text); at != std::string::npos; at = Trace().find(text, at + 1)) ++count;
+        return count;
+    }
+    void Start(const wchar_t* version = L"11.0.8312") {
+        outlook = std::make_unique<Outlook>(version, mailbox);
+        outlook->StartUp();
+        IsOutlook12 = std::wstring(version).rfind(L"12.", 0) == 0;
+        controller = com::Make<CRMAddIn>();
+        controller->InitHandler(com::Ptr<IDispatch>(outlook->Application()));
+        ASSERT_EQ(4321, LogonID);
+    }
+    // The item as the add-in meets it: an Outlook MailItem.
+    com::LateBound Item(const std::wstring& entryId) {
+        com::LateBound session(com::LateBound(com::Ptr<IDispatch>(outlook->Application())).Get(L"Session"));
+        return com::LateBound(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
+    }
+    // Logs one message and lets Outlook's own send/receive run (for Outlook 2007's path).
+    bool Log(const std::wstring& entryId) {
+        com::LateBound item = Item(entryId);
+        const long before = outlook->ReferencesHeldOutside();
+        bool logged = controller->ForwardToEmailAgent(item);
+        // The forward and the helper's item are let go by the time it returns.
+        EXPECT_EQ(before, outlook->ReferencesHeldOutside());
+        outlook->SendAndReceive();
+        return logged;
+    }
+    std::vector<std::string> XHeaders(const ReceivedMail& mail) const {
+        std::vector<std::string> names;
+        for (const auto& [name, value] : mail.headers)
+            if (name.rfind("X-Quorvanes-", 0) == 0) names.push_back(name);
+        return names;
+    }
+    bool Traced(const std::string& text) const { return Trace().find(text) != std::string::npos; }
+
+    std::shared_ptr<sim::Mailbox> mailbox = std::make_shared<sim::Mailbox>();
+    std::shared_ptr<AgentMailbox> agent = std::make_shared<AgentMailbox>(std::vector<std::wstring>{kDefaultLoggingAddress});
+    RegisteredHelper helper;
+    std::unique_ptr<Outlook> outlook;
+    com::Ptr<CRMAddIn> controller;
+};
+
+MailFields Received() {
+    MailFields mail;
+    mail.subject = L"Quote for 40 units";
+    mail.sender = {L"Dana Buyer", L"dana@customer.example"};
+    mail.to = {{L"Mailbox Owner", L"owner@example.com"}};
+    mail.cc = {{L"Pat Partner", L"pat@partner.example"}, {L"", L"office@partner.example"}};
+    mail.body = L"Please send the quote.";
+    mail.messageId = L"<abc.123@customer.example>";
+    mail.submitTime = Date(2010, 1, 5, 14, 3, 9);
+    return mail;
+}
+
+// A received and a sent message, through either send path: the service receives the forward
+// with the agent as its recipient and the nine headers in order, each with its value.
+struct Path {
+    const char* name;
+    const wchar_t* version;
+    bool received;
+};
+void PrintTo(const Path& p, std::ostream* out) { *out << p.name; }
+class ForwardingPaths : public Forwarding, public testing::WithParamInterface<Path> {};
+
+TEST_P(ForwardingPaths, TheServiceReceivesTheForwardWithItsNineHeaders) {
+    const Path path = GetParam();
+    Start(path.version);
+    MailFields mail = Received();
+    if (!path.received) mail.sender = {};
+    const std::wstring id = path.received ? mailbox->AddReceivedMail(mail) : mailbox->AddSentMail(mail);
+    ASSERT_TRUE(Log(id));
+    ASSERT_EQ(1u, agent->Count());
+    const ReceivedMail got = agent->Read(0);
+    EXPECT_EQ(L"Quote for 40 units", got.Text("Subject"));  // the original's, not "FW: ..."
+    EXPECT_NE(std::string::npos, got.Header("To").find("log@history.quorvane.com"));
+    EXPECT_NE(std::string::npos, got.Part("text/plain").find("Please send the quote."));
+    const std::vector<std::string> order = {
+        "X-Quorvanes-OriginalMessageID", "X-Quorvanes-Incoming", "X-Quorvanes-OriginalSender",
+        "X-Quorvanes-OriginalTo",        "X-Quorvanes-OriginalCC", "X-Quorvanes-OriginalDateSent",
+        "X-Quorvanes-LogonID",           "X-Quorvanes-CompanyID", "X-Quorvanes-Version"};
+    EXPECT_EQ(order, XHeaders(got));
+    EXPECT_EQ("<abc.123@customer.example>", got.Header("X-Quorvanes-OriginalMessageID"));
+    EXPECT_EQ(path.received ? "True" : "False", got.Header("X-Quorvanes-Incoming"));
+    EXPECT_EQ(path.received ? "Dana Buyer <dana@customer.example>" : "Mailbox Owner <owner@example.com>",
+              got.Header("X-Quorvanes-OriginalSender"));
+    EXPECT_EQ("Mailbox Owner", got.Header("X-Quorvanes-OriginalTo"));
+    EXPECT_EQ("Pat Partner; office@partner.example", got.Header("X-Quorvanes-OriginalCC"));
+    EXPECT_EQ("Tue, 5 Jan 2010 14:03:09 +0000", got.Header("X-Quorvanes-OriginalDateSent"));
+    EXPECT_EQ("4321", got.Header("X-Quorvanes-LogonID"));
+    EXPECT_EQ("65", got.Header("X-Quorvanes-CompanyID"));
+    EXPECT_EQ("1.0.7", got.Header("X-Quorvanes-Version"));
+    EXPECT_TRUE(Traced(path.received ? "CRMAddIn::ForwardToEmailAgent:logging existing received message 'Quote for 40 units'"
+                                     : "CRMAddIn::ForwardToEmailAgent:logging existing sent message 'Quote for 40 units'"));
+    EXPECT_TRUE(Traced("CRMAddIn::ForwardToEmailAgent:Subject=Quote for 40 units; OriginalMessageID=<abc.123@customer.example>; "
+                       "Incoming=" + std::string(path.received ? "True" : "False")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forwarding, ForwardingPaths,
+                         testing::Values(Path{"Received2003", L"11.0.8312", true}, Path{"Sent2003", L"11.0.8312", false},
+                                         Path{"Received2007", L"12.0.6423.1000", true},
+                                         Path{"Sent2007", L"12.0.6423.1000", false}),
+                         [](const testing::TestParamInfo<Path>& info) { return info.param.name; });
+
+// What the source message lacks still gives each header its defined value.
+TEST_F(Forwarding, MissingPiecesOfTheSourceGiveTheirDefinedValues) {
+    Start();
     struct Case {
-        int year, month, day, hour, minute, second;
-        const wchar_t* text;
+        const char* name;
+        std::function<void(MailFields&)> change;
+        const char* header;
+        std::string expected;  // "<entry id>" for the source's entry ID
     };
     const Case cases[] = {
-        {2010, 1, 5, 14, 3, 9, L"Tue, 5 Jan 2010 14:03:09 +0000"},
-        {1899, 12, 30, 0, 0, 0, L"Sat, 30 Dec 1899 00:00:00 +0000"},  // the zero date
-        {2000, 2, 29, 23, 59, 59, L"Tue, 29 Feb 2000 23:59:59 +0000"},
-        {2024, 12, 31, 12, 0, 0, L"Tue, 31 Dec 2024 12:00:00 +0000"},
-        {2023, 7, 16, 1, 2, 3, L"Sun, 16 Jul 2023 01:02:03 +0000"},
-        {1899, 12, 29, 6, 0, 0, L"Fri, 29 Dec 1899 06:00:00 +0000"},  // before the zero date
+        {"no message id", [](MailFields& m) { m.without = {kInternetMessageId}; }, "X-Quorvanes-OriginalMessageID",
+         "<entry id>"},
+        {"no sender name", [](MailFields& m) { m.without = {kSenderName}; }, "X-Quorvanes-OriginalSender",
+         " <dana@customer.example>"},
+        {"no sender address", [](MailFields& m) { m.without = {kSenderAddress}; }, "X-Quorvanes-OriginalSender",
+         "Dana Buyer <>"},
+        {"no submit time", [](MailFields& m) { m.without = {kSubmitTime}; }, "X-Quorvanes-OriginalDateSent",
+         "Sat, 30 Dec 1899 00:00:00 +0000"},
+        {"message-to-me False only", [](MailFields& m) {
+             m.without = {kTransportHeaders};
+             m.properties[kMessageToMe] = com::Variant::Boolean(false);
+         }, "X-Quorvanes-Incoming", "True"},
+        {"transport headers only", [](MailFields& m) { m.without = {kMessageToMe}; }, "X-Quorvanes-Incoming", "True"},
+        {"neither", [](MailFields& m) { m.without = {kMessageToMe, kTransportHeaders}; }, "X-Quorvanes-Incoming",
+         "False"},
+        {"a line break in the sender's name", [](MailFields& m) { m.sender.name = L"Dana\r\nBcc: evil@example.test\r\n Buyer"; },
+         "X-Quorvanes-OriginalSender", "Dana Bcc: evil@example.test  Buyer <dana@customer.example>"},
     };
-    // A German user: the platform's own date formatting would write "Di" and "Jan." here.
-    LCID before = GetThreadLocale();
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
+    size_t delivered = 0;
     for (const Case& c : cases) {
-        SYSTEMTIME time{};
-        time.wYear = static_cast<WORD>(c.year);
-        time.wMonth = static_cast<WORD>(c.month);
-        time.wDay = static_cast<WORD>(c.day);
-        time.wHour = static_cast<WORD>(c.hour);
-        time.wMinute = static_cast<WORD>(c.minute);
-        time.wSecond = static_cast<WORD>(c.second);
-        double date = 0;
-        ASSERT_TRUE(SystemTimeToVariantTime(&time, &date));
-        EXPECT_EQ(c.text, CRMAddIn::FormatRFC822Date(date));
+        SCOPED_TRACE(c.name);
+        MailFields mail = Received();
+        c.change(mail);
+        const std::wstring id = mailbox->AddReceivedMail(mail);
+        ASSERT_TRUE(Log(id));
+        ASSERT_EQ(++delivered, agent->Count());
+        const ReceivedMail got = agent->Read(delivered - 1);
+        const std::string expected =
+            c.expected == "<entry id>" ? std::string(id.begin(), id.end()) : c.expected;
+        // The whole header line, leading blank of the value included.
+        const std::string line = std::string(c.header) + ": " + expected + "\r\n";
+        EXPECT_NE(std::string::npos, got.raw.find(line)) << got.raw;
+        // As the add-in wrote it on the forward, now in Sent Items.
+        const std::vector<sim::StoredItem> sent = mailbox->Items(sim::kSentMail);
+        ASSERT_FALSE(sent.empty());
+        const com::Variant* stored = sent.back().FindNamed(kInternetHeaders, std::wstring(c.header, c.header + strlen(c.header)));
+        ASSERT_NE(nullptr, stored);
+        EXPECT_EQ(std::wstring(expected.begin(), expected.end()), stored->ToText());
+        EXPECT_EQ(0u, got.Count("Bcc"));
+        EXPECT_EQ(9u, XHeaders(got).size());
     }
-    EXPECT_EQ(L"Sat, 30 Dec 1899 00:00:00 +0000", CRMAddIn::FormatRFC822Date(0));
-    // Beyond what a date can hold: no text rather than a wrong one.
-    EXPECT_EQ(L"", CRMAddIn::FormatRFC822Date(1e10));
-    EXPECT_EQ(L"", CRMAddIn::FormatRFC822Date(-1e10));
-    SetThreadLocale(before);
+}
+
+// Text the ANSI code page cannot hold, a very long subject, an empty or HTML-only body: the
+// message is logged whole, nothing cut or lost on the way.
+TEST_F(Forwarding, UnusualMessagesAreLoggedWhole) {
+    Start();
+    const std::wstring longSubject(10000, L'x');
+    struct Case {
+        const char* name;
+        std::function<void(MailFields&)> change;
+    };
+    const Case cases[] = {
+        {"non-ANSI subject", [](MailFields& m) { m.subject = L"\u041F\u0440\u0438\u0432\u0435\u0442 \u4F60\u597D"; }},
+        {"long subject", [&](MailFields& m) { m.subject = longSubject; }},
+        {"empty body", [](MailFields& m) { m.body.clear(); }},
+        {"HTML only", [](MailFields& m) {
+             m.body.clear();
+             m.htmlBody = L"<html><body><p>Only HTML</p></body></html>";
+         }},
+    };
+    size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MailFields mail = Received();
+        c.change(mail);
+        ASSERT_TRUE(Log(mailbox->AddReceivedMail(mail)));
+        ASSERT_EQ(++delivered, agent->Count());
+        const ReceivedMail got = agent->Read(delivered - 1);
+        EXPECT_EQ(mail.subject, got.Text("Subject"));
+        if (!mail.htmlBody.empty()) {
+            EXPECT_NE(std::string::npos, got.Part("text/html").find("Only HTML"));
+        }
+        EXPECT_EQ("4321", got.Header("X-Quorvanes-LogonID"));
+    }
+}
+
+// A forward the service could not attribute is not sent, and the caller hears it failed;
+// a send that fails is reported the same way. Nothing is left held either way.
+TEST_F(Forwarding, AForwardThatCannotReachTheServiceAsTheUsersIsReportedAsFailed) {
+    struct Case {
+        const char* name;
+        std::function<void()> fault;
+        const char* traced;
+    };
+    const Case cases[] = {
+        {"no agent recipient", [] { LoggingAddress.clear(); }, "No address was given."},
+        {"LogonID header", [&] {
+             mailbox->FailNameMapping(kInternetHeaders, L"X-Quorvanes-LogonID", static_cast<HRESULT>(0x80040102));
+         }, "The header X-Quorvanes-LogonID could not be written"},
+        {"CompanyID header", [&] {
+             mailbox->FailNameMapping(kInternetHeaders, L"X-Quorvanes-CompanyID", static_cast<HRESULT>(0x80040102));
+         }, "The header X-Quorvanes-CompanyID could not be written"},
+    };
+    size_t failures = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        c.fault();
+        EXPECT_FALSE(Log(mailbox->AddReceivedMail(Received())));
+        EXPECT_EQ(0u, agent->Count());
+        EXPECT_EQ(++failures, Lines("CRMAddIn::ForwardToEmailAgent:error forwarding 'Quote for 40 units': "));
+        EXPECT_EQ(1u, Lines(c.traced));
+    }
+}
+
+// A send that fails is reported through either path, and nothing arrives.
+TEST_F(Forwarding, AFailedSendIsReportedThroughEitherPath) {
+    size_t failures = 0;
+    for (const wchar_t* version : {L"11.0.8312", L"12.0.6423.1000"}) {
+        SCOPED_TRACE(testing::Message() << (version[1] == L'1' ? "2003" : "2007"));
+        Fresh(version);
+        mailbox->FailSubmit(static_cast<HRESULT>(0x80040605));
+        EXPECT_FALSE(Log(mailbox->AddReceivedMail(Received())));
+        EXPECT_EQ(0u, agent->Count());
+        EXPECT_EQ(++failures, Lines("CRMAddIn::ForwardToEmailAgent:error forwarding 'Quote for 40 units': -2147219963 "));
+    }
 }
 
 }  // namespace
