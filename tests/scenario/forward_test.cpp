@@ -11,6 +11,7 @@
 #include "agent_mailbox.h"
 #include "common/registered_helper.h"
 #include "mailbox.h"
+#include "mapi_tags.h"
 #include "outlook.h"
 #include "platform/failure.h"
 #include "scenario/addin_fixture.h"
@@ -26,13 +27,14 @@ using sim::Outlook;
 using sim::ReceivedMail;
 
 const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const GUID kInternetHeaders = {0x00020386, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr ULONG kInternetMessageId = 0x1035001E;
-constexpr ULONG kSubmitTime = 0x00390040;
-constexpr ULONG kTransportHeaders = 0x007D001E;
-constexpr ULONG kMessageToMe = 0x0057000B;
-constexpr ULONG kSenderName = 0x0C1A001E;
-constexpr ULONG kSenderAddress = 0x0C1F001E;
+using sim::tags::kInternetHeaders;
+// What a source message may lack (the store leaves out the property whatever its type).
+using sim::tags::kClientSubmitTime;
+using sim::tags::kInternetMessageId;
+using sim::tags::kMessageToMe;
+using sim::tags::kSenderAddress;
+using sim::tags::kSenderName;
+using sim::tags::kTransportHeaders;
 
 double Date(int year, int month, int day, int hour, int minute, int second) {
     SYSTEMTIME time{};
@@ -206,7 +208,7 @@ TEST_F(Forwarding, MissingPiecesOfTheSourceGiveTheirDefinedValues) {
          " <dana@customer.example>"},
         {"no sender address", [](MailFields& m) { m.without = {kSenderAddress}; }, "X-Quorvanes-OriginalSender",
          "Dana Buyer <>"},
-        {"no submit time", [](MailFields& m) { m.without = {kSubmitTime}; }, "X-Quorvanes-OriginalDateSent",
+        {"no submit time", [](MailFields& m) { m.without = {kClientSubmitTime}; }, "X-Quorvanes-OriginalDateSent",
          "Sat, 30 Dec 1899 00:00:00 +0000"},
         {"message-to-me False only", [](MailFields& m) {
              m.without = {kTransportHeaders};
