@@ -142,11 +142,17 @@ TEST_F(Addin, EnabledWhileTheMainWindowIsOpenItStartsAtOnce) {
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
 }
 
-// HKEY_CURRENT_USER\Software without the add-in's own settings, which a start writes on purpose.
+// HKEY_CURRENT_USER\Software without the add-in's own settings, which a start writes on purpose,
+// and without the keys that tests running beside this one write meanwhile (their scratch keys,
+// Wine's per-program settings).
 RegistryTree SoftwareWithoutSettings() {
     RegistryTree tree = Snapshot(HKEY_CURRENT_USER, L"Software");
     std::erase_if(tree, [](const auto& entry) {
-        return entry.first == L"Quorvane" || entry.first.starts_with(L"Quorvane\\");
+        for (const wchar_t* own : {L"Quorvane", L"VantrellTests", L"Wine"})
+            if (entry.first == own || entry.first.starts_with(std::wstring(own) + L"\\") ||
+                entry.first.starts_with(std::wstring(own) + L"|"))
+                return true;
+        return false;
     });
     return tree;
 }
