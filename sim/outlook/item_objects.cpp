@@ -368,12 +368,7 @@ RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : SimObject(hos
                     return NewObject<RecipientObject>(host_, item_.Get(), r.rowId);
             throw Raised{MAPI_E_NOT_FOUND, L"The attempted operation failed.  An object could not be found."};
         }
-        VARIANT number;
-        VariantInit(&number);
-        if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(index), 0, VT_I4))) throw Refused{DISP_E_TYPEMISMATCH};
-        const long position = V_I4(&number);
-        if (position < 1 || static_cast<size_t>(position) > list.size()) OutOfBounds();
-        return NewObject<RecipientObject>(host_, item_.Get(), list[position - 1].rowId);
+        return NewObject<RecipientObject>(host_, item_.Get(), list[ItemPosition(index, list.size())].rowId);
     }));
     // Add(Name): a new To recipient, unresolved until resolved (or sent).
     Add(Method(L"Add", 0x6F, {VT_BSTR}, [this](const Args& args) {

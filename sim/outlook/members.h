@@ -36,4 +36,16 @@ inline Member Method(std::wstring name, DISPID id, std::vector<VARTYPE> params,
 
 [[noreturn]] inline void OutOfBounds() { throw Raised{DISP_E_BADINDEX, L"Array index out of bounds."}; }
 
+// A collection's Item(Index) given as a number (or anything that converts to one): its 1-based
+// position among `count` items, as a 0-based index; a type mismatch or an index out of bounds
+// is refused as Outlook refuses it.
+inline size_t ItemPosition(const VARIANT* index, size_t count) {
+    VARIANT number;
+    VariantInit(&number);
+    if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(index), 0, VT_I4))) throw Refused{DISP_E_TYPEMISMATCH};
+    const long position = V_I4(&number);
+    if (position < 1 || static_cast<size_t>(position) > count) OutOfBounds();
+    return static_cast<size_t>(position - 1);
+}
+
 }  // namespace vantrell::sim

@@ -97,12 +97,7 @@ ItemsObject::ItemsObject(Host* host, long folder) : SimObject(host, L"Items"), f
                     return NewObject<ItemObject>(host_, message);
             throw Raised{MAPI_E_NOT_FOUND, L"The attempted operation failed.  An object could not be found."};
         }
-        VARIANT number;
-        VariantInit(&number);
-        if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(index), 0, VT_I4))) throw Refused{DISP_E_TYPEMISMATCH};
-        const long position = V_I4(&number);
-        if (position < 1 || static_cast<size_t>(position) > list.size()) OutOfBounds();
-        return NewObject<ItemObject>(host_, list[position - 1]);
+        return NewObject<ItemObject>(host_, list[ItemPosition(index, list.size())]);
     }));
 }
 
