@@ -84,6 +84,16 @@ void CALLBACK WindowScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (g_active) g_active->Poll();
 }
 
+bool WindowScript::Ready(HWND window) {
+    // Wine hands a new window (or one a message box gave back) its activation through the
+    // message queue; on a busy machine that can take a few ticks. Until then the user could not
+    // type into it either. A window that never becomes active is acted on after about a second,
+    // and the test then sees why.
+    if (GetActiveWindow() != window && inactiveTicks_++ < 50) return false;
+    inactiveTicks_ = 0;
+    return true;
+}
+
 void WindowScript::Poll() {
     if (next_ < steps_.size()) {
         Search search{&steps_[next_].title, nullptr};
@@ -95,6 +105,7 @@ void WindowScript::Poll() {
             return;
         }
         if (search.found) {
+            if (!Ready(search.found)) return;
             sighted_ = nullptr;
             Step step = steps_[next_++];
             seen_.push_back(Read(search.found));
@@ -112,6 +123,7 @@ void WindowScript::Poll() {
             sighted_ = search.found;
             return;
         }
+        if (!Ready(search.found)) return;
         sighted_ = nullptr;
         Step copy = rule;
         seen_.push_back(Read(search.found));

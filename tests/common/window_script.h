@@ -42,6 +42,8 @@ public:
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void Poll();
+    // Whether the window found may be acted on now: it has its activation (or waited long enough).
+    bool Ready(HWND window);
 
     struct Step {
         std::string title;
@@ -53,6 +55,7 @@ private:
     std::deque<SeenWindow> seen_;  // stable references: an action may open the next window
     UINT_PTR timer_ = 0;
     HWND sighted_ = nullptr;  // found at the last tick, acted on at this one
+    int inactiveTicks_ = 0;   // ticks a found window has waited for its activation
 };
 
 // Reads what a window shows (title, message text, button captions, message-box icon).
