@@ -70,15 +70,15 @@ std::wstring CRMAddIn::FormatRFC822Date(double date) {
 
 bool CRMAddIn::IsIncoming(const com::LateBound& helperItem) {
     ProcedureScope scope;
+    com::LateBound item(helperItem);
     // A read that fails counts as no value.
     com::Variant value;
-    if (com::LateBound(helperItem).TryCall(L"GetProperty", {com::Variant(helper::PR_TRANSPORT_MESSAGE_HEADERS)}, value) &&
-        HasValue(value))
+    if (item.TryCall(L"GetProperty", {com::Variant(helper::PR_TRANSPORT_MESSAGE_HEADERS)}, value) && HasValue(value))
         return true;
     // Present at all, whatever its value (False included): the message came in.
     value = com::Variant();
-    return com::LateBound(helperItem).TryCall(L"GetProperty", {com::Variant(helper::PR_MESSAGE_TO_ME)}, value) &&
-           !value.IsEmpty() && !value.IsNull();
+    return item.TryCall(L"GetProperty", {com::Variant(helper::PR_MESSAGE_TO_ME)}, value) && !value.IsEmpty() &&
+           !value.IsNull();
 }
 
 bool CRMAddIn::AddXHeader(const com::LateBound& helperItem, std::wstring_view name, std::wstring_view value) {
@@ -99,10 +99,11 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());  // sending may let Outlook process its messages
     com::LateBound item(source);
-    const std::wstring subject = item.Get(L"Subject").ToText();
+    const com::Variant subjectValue = item.Get(L"Subject");
+    const std::wstring subject = subjectValue.ToText();
 
     com::LateBound forward(item.Call(L"Forward"));
-    forward.Put(L"Subject", item.Get(L"Subject"));
+    forward.Put(L"Subject", subjectValue);
     com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
     helperItem.Call(L"Attach", {com::Variant(item.Get())});
     forward.Put(L"Body", helperItem.Get(L"PlainBody"));

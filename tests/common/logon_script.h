@@ -24,18 +24,6 @@ inline WindowScript::Action FillLogon(const wchar_t* user, const wchar_t* passwo
 // Notes which control has the focus and its selection, then cancels.
 inline WindowScript::Action NoteFocusThenCancel(int& focusId, std::pair<DWORD, DWORD>& selection) {
     return [&focusId, &selection](HWND window, SeenWindow&) {
-        // Wine hands the activation back to the dialog through its message queue once a message
-        // box has gone: on a busy machine it may not have arrived yet. Let it arrive (bounded),
-        // leaving the timers alone: this script's own tick must not run inside its action.
-        for (int i = 0; i < 100 && !IsChild(window, GetFocus()); ++i) {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
-                   PeekMessageW(&message, nullptr, WM_TIMER + 1, 0xFFFFFFFF, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            Sleep(10);
-        }
         focusId = GetDlgCtrlID(GetFocus());
         DWORD from = 0, to = 0;
         SendMessageA(GetFocus(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
