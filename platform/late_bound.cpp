@@ -85,6 +85,25 @@ LateBound CreateObject(std::wstring_view progId) {
     return LateBound(std::move(object));
 }
 
+LateBound GetActiveObjectOf(std::wstring_view progId) {
+    std::wstring name(progId);
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid);
+    if (FAILED(hr)) {
+        RecordHResult(hr, name);
+        return {};
+    }
+    Ptr<IUnknown> running;
+    hr = GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf());
+    Ptr<IDispatch> object;
+    if (SUCCEEDED(hr)) hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+    if (FAILED(hr)) {
+        RecordHResult(hr, name);
+        return {};
+    }
+    return LateBound(std::move(object));
+}
+
 Variant LateBound::Get(std::wstring_view name, std::initializer_list<Variant> args) {
     bool ok = false;
     return Invoke(name, DISPATCH_PROPERTYGET, nullptr, args, ok);

@@ -60,6 +60,9 @@ private:
 // Creates an object by its ProgID, as CreateObject does; empty, with the failure recorded,
 // when the class is not registered or refuses to be made.
 LateBound CreateObject(std::wstring_view progId);
+// The running instance registered for a ProgID, as GetObject(, progId) finds it; never starts
+// the program. Empty, with the failure recorded, when it is not running.
+LateBound GetActiveObjectOf(std::wstring_view progId);
 
 // The pieces of one IDispatch::Invoke: arguments are given in source order and stored in the
 // reverse order IDispatch expects; a put adds its value as the named DISPID_PROPERTYPUT.

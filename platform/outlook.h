@@ -21,10 +21,17 @@ inline constexpr DISPID kNewInspector = 0xF001;
 inline constexpr DISPID kActivate = 0xF001;
 inline constexpr DISPID kDeactivate = 0xF006;
 inline constexpr DISPID kClose = 0xF008;
+inline constexpr DISPID kItemOpen = 0xF003;   // ItemEvents: Open(Cancel)
+inline constexpr DISPID kItemClose = 0xF004;  // ItemEvents: Close(Cancel)
 
 // Object model constants.
 inline constexpr long olFolderInbox = 6;
+inline constexpr long olAppointment = 26;
+inline constexpr long olContact = 40;
+inline constexpr long olJournal = 42;
 inline constexpr long olMail = 43;
+inline constexpr long olPost = 45;
+inline constexpr long olTask = 48;
 inline constexpr long olDiscard = 1;
 inline constexpr long olBCC = 3;
 

@@ -4,7 +4,9 @@
 #include "logon/logon_dialog.h"
 #include "platform/failure.h"
 #include "platform/message_loop.h"
+#include "platform/office_ids.h"
 #include "platform/outlook.h"
+#include "session/mod_insp_wrap.h"
 #include "session/session_state.h"
 #include "support/environment.h"
 #include "support/op_sys_info.h"
@@ -27,7 +29,13 @@ CRMAddIn::CRMAddIn()
       mcolExpl(outlook::kExplorersEvents),
       mobjInsp(outlook::kInspectorEvents, outlook::kInspectorEvents10),
       mcolInsp(outlook::kInspectorsEvents),
-      mappWd(IID_NULL) {}
+      mappWd(word::kApplicationEvents2, word::kApplicationEvents4) {
+    mcolExpl.On(outlook::kNewExplorer, this, &CRMAddIn::mcolExpl_NewExplorer);
+    mobjExpl.On(outlook::kClose, this, &CRMAddIn::mobjExpl_Close);
+    mcolInsp.On(outlook::kNewInspector, this, &CRMAddIn::mcolInsp_NewInspector);
+    mobjInsp.On(outlook::kClose, this, &CRMAddIn::mobjInsp_Close);
+    mappWd.On(word::kWindowActivate, this, &CRMAddIn::mappWd_WindowActivate);
+}
 
 CRMAddIn::~CRMAddIn() = default;
 
@@ -80,6 +88,8 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
 
     delete gcolInspWrap;
     gcolInspWrap = new InspWrapCollection();
+    // A session that ended with WordMail windows open left their count behind.
+    gintWordMailCount = 0;
 
     com::Ptr<IDispatch> session = outlookApp.Get(L"Session").ToDispatch();
     if (!ResetLogon) {

@@ -43,7 +43,18 @@ public:
     // header needs whatever the user's language; empty for a value that is no date.
     static std::wstring FormatRFC822Date(double date);
 
+    // Marks Word's template as saved after the add-in changed its shared bar, so that Word
+    // does not ask the user to save it.
+    void SetWMTemplateState();
+
 private:
+    // Following Outlook's windows and Word's.
+    void mcolExpl_NewExplorer(const com::EventArgs& args);
+    void mobjExpl_Close(const com::EventArgs& args);
+    void mcolInsp_NewInspector(const com::EventArgs& args);
+    void mobjInsp_Close(const com::EventArgs& args);
+    void mappWd_WindowActivate(const com::EventArgs& args);
+
     bool mblnInitialized = false;
     bool mblnStopping = false;
     com::LateBound mobjUtils;

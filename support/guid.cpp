@@ -30,6 +30,16 @@ std::wstring GetGUIDFrom(GuidGenerator generate) {
     return {};
 }
 
-std::wstring GetGUID() { return GetGUIDFrom(&CoCreateGuid); }
+namespace {
+GuidGenerator gGuidGenerator = &CoCreateGuid;
+}  // namespace
+
+GuidGenerator UseGuidGenerator(GuidGenerator generate) noexcept {
+    GuidGenerator previous = gGuidGenerator;
+    gGuidGenerator = generate ? generate : &CoCreateGuid;
+    return previous;
+}
+
+std::wstring GetGUID() { return GetGUIDFrom(gGuidGenerator); }
 
 }  // namespace vantrell

@@ -13,6 +13,10 @@ std::wstring GetGUID();
 using GuidGenerator = HRESULT(WINAPI*)(GUID*);
 std::wstring GetGUIDFrom(GuidGenerator generate);
 
+// The generator GetGUID uses (CoCreateGuid unless a test put another in); returns the one it
+// replaces. Null restores CoCreateGuid.
+GuidGenerator UseGuidGenerator(GuidGenerator generate) noexcept;
+
 // 1A2B3C4D-0506-0708-090A-0B0C0D0E0F10 as 1A2B3C4D05060708090A0B0C0D0E0F10.
 std::wstring GuidText(const GUID& guid);
 

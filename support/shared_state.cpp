@@ -13,6 +13,7 @@ bool IsOutlook12 = false;
 std::int32_t LogonID = 0;
 std::int32_t CompanyID = 0;
 com::Ptr<IDispatch> gobjOutlook;
+com::Ptr<IDispatch> gobjRibbon;
 
 std::wstring AddinVersionText() {
     return std::to_wstring(VANTRELL_VERSION_MAJOR) + L"." + std::to_wstring(VANTRELL_VERSION_MINOR) + L"." +

@@ -34,6 +34,9 @@ extern std::int32_t CompanyID;
 // Outlook as the controller and the modules see it (Connect keeps its own reference);
 // set when the controller starts, released when it stops.
 extern com::Ptr<IDispatch> gobjOutlook;
+// The host's ribbon (IRibbonUI), handed over by the ribbon's load callback; empty on hosts
+// without a ribbon. Used to have the ribbon ask for its buttons' visibility again.
+extern com::Ptr<IDispatch> gobjRibbon;
 
 // The add-in's version as major, minor and revision, written 1.0.7.
 std::wstring AddinVersionText();

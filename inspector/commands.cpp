@@ -1,0 +1,117 @@
+#include "inspector/commands.h"
+
+#include <ole2.h>
+
+#include "helper_api/helper_api.h"
+#include "inspector/insp_wrap.h"
+#include "logon/config_message.h"
+#include "logon/logon_dialog.h"
+#include "platform/failure.h"
+#include "platform/message_box.h"
+#include "platform/outlook.h"
+#include "session/crm_addin.h"
+#include "session/session_state.h"
+#include "support/shared_state.h"
+#include "support/trace.h"
+
+namespace vantrell {
+namespace {
+
+constexpr std::wstring_view kModule = L"InspWrap";
+
+bool LoggedOn() { return LogonID != 0 && CompanyID != 0; }
+
+}  // namespace
+
+bool PassLogonGate(HWND owner) {
+    if (LoggedOn()) return true;
+    frmLogon.Show(owner);
+    frmLogon.Unload();
+    if (!LoggedOn()) return false;
+    // Remembered in the mailbox, so that the next start of Outlook needs no logon.
+    SetConfigMessage(com::LateBound(gobjOutlook).Get(L"Session").ToDispatch());
+    return true;
+}
+
+HWND WindowOf(const com::Ptr<IDispatch>& object) {
+    com::Ptr<IOleWindow> window = object.As<IOleWindow>();
+    HWND handle = nullptr;
+    if (window && SUCCEEDED(window->GetWindow(&handle))) return handle;
+    return nullptr;
+}
+
+// Log Message: a forward of the message to the logging agent; the button is spent once it
+// has worked.
+void InspWrap::LogMessage(IDispatch*) {
+    if (!PassLogonGate(nullptr)) return;
+    WriteTrace(kModule, L"mcbbEmailLog_Click", L"", kTraceStep);
+    const bool logged = gobjCRMAddIn && gobjCRMAddIn->ForwardToEmailAgent(com::LateBound(mobjMail.Object()));
+    if (logged) {
+        ShowMessage(kLoggedMessage, MessageIcon::Information);
+        com::LateBound(mcbbEmailLog.Object()).Put(L"Enabled", com::Variant::Boolean(false));
+    } else {
+        ShowMessage(kLogFailedMessage, MessageIcon::Exclamation);
+    }
+}
+
+// Send && Log: the message itself goes out with the logging agent as a blind copy and the
+// user's identifiers in its headers; its window closes once it has been sent.
+void InspWrap::SendAndLog(IDispatch* ctrl) {
+    constexpr std::wstring_view kProcedure = L"mcbbSendAndLog_Click";
+    com::Ptr<IDispatch> bar = com::LateBound(com::Ptr<IDispatch>(ctrl)).Get(L"Parent").ToDispatch();
+    ClearFailure();
+    if (!PassLogonGate(WindowOf(bar))) return;
+
+    // The last failure of the handler's own steps, reported once at the end.
+    Failure last;
+    auto note = [&] {
+        if (HasPendingFailure()) last = PendingFailure();
+        ClearFailure();
+    };
+
+    com::LateBound mail(mobjMail.Object());
+    mail.Call(L"Save");
+    note();
+    WriteTrace(kModule, kProcedure, L"Subject=" + mail.Get(L"Subject").ToText(), kTraceMilestone);
+    note();
+
+    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    helperItem.Call(L"Attach", {com::Variant(mail.Get())});
+    note();
+    const std::wstring to = helperItem.Get(L"ToText").ToText();
+    const std::wstring cc = helperItem.Get(L"CcText").ToText();
+    note();
+    if (to.empty() && cc.empty()) {
+        ShowMessage(kNoRecipientMessage, MessageIcon::Critical);
+        return;
+    }
+
+    com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
+    recipient.Put(L"RecipientType", com::Variant(outlook::olBCC));
+    recipient.Call(L"Resolve", {com::Variant::Boolean(false)});
+    note();
+    CRMAddIn::AddXHeader(helperItem, L"LogonID", std::to_wstring(LogonID));
+    CRMAddIn::AddXHeader(helperItem, L"CompanyID", std::to_wstring(CompanyID));
+    CRMAddIn::AddXHeader(helperItem, L"Version", AddinVersionText());
+
+    com::Variant ignored;
+    const bool sent = helperItem.TryCall(L"Send", {}, ignored);
+    note();
+    helperItem.Reset();
+    if (gobjCRMAddIn) gobjCRMAddIn->Utils().Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
+    note();
+
+    if (sent) {
+        // Sent: the window has nothing left to keep, and no save prompt is wanted.
+        com::LateBound(mobjInsp.Object()).Call(L"Close", {com::Variant(outlook::olDiscard)});
+        note();
+    } else {
+        // Not sent: the window stays open with the message as the user wrote it.
+        ShowMessage(kSendFailedMessage, MessageIcon::Critical);
+    }
+    if (last.number != 0)
+        WriteTrace(kModule, kProcedure, L"error:" + std::to_wstring(last.number) + L" " + last.description,
+                   kTraceFailure);
+}
+
+}  // namespace vantrell

@@ -1,0 +1,259 @@
+#include "inspector/insp_wrap.h"
+
+#include "platform/failure.h"
+#include "platform/late_bound.h"
+#include "platform/message_loop.h"
+#include "platform/office_ids.h"
+#include "platform/outlook.h"
+#include "session/crm_addin.h"
+#include "session/mod_insp_wrap.h"
+#include "session/session_state.h"
+#include "support/trace.h"
+
+namespace vantrell {
+namespace {
+
+constexpr std::wstring_view kModule = L"InspWrap";
+
+// The bar the buttons go into, in Outlook's item windows and in Word's (shared by every
+// WordMail window).
+constexpr const wchar_t* kStandardBar = L"Standard";
+
+// Deletes a button from its bar; a field that holds none fails and is skipped.
+void DeleteButton(const com::WithEvents& button) { com::LateBound(button.Object()).Call(L"Delete"); }
+
+bool IsWordMail(const com::Ptr<IDispatch>& inspector) {
+    return com::LateBound(inspector).Call(L"IsWordMail").ToBool();
+}
+
+}  // namespace
+
+InspWrap::InspWrap()
+    : mobjInsp(outlook::kInspectorEvents, outlook::kInspectorEvents10),
+      mobjMail(outlook::kItemEvents, outlook::kItemEvents10),
+      mobjPost(outlook::kItemEvents, outlook::kItemEvents10),
+      mobjAppt(outlook::kItemEvents, outlook::kItemEvents10),
+      mobjContact(outlook::kItemEvents, outlook::kItemEvents10),
+      mobjTask(outlook::kItemEvents, outlook::kItemEvents10),
+      mobjJournal(outlook::kItemEvents, outlook::kItemEvents10),
+      mcbbEmailLog(office::kCommandBarButtonEvents),
+      mcbbSendAndLog(office::kCommandBarButtonEvents) {
+    mobjInsp.On(outlook::kActivate, this, &InspWrap::mobjInsp_Activate);
+    mobjInsp.On(outlook::kClose, this, &InspWrap::mobjInsp_Close);
+    mobjMail.On(outlook::kItemOpen, this, &InspWrap::mobjMail_Open);
+    mobjMail.On(outlook::kItemClose, this, &InspWrap::mobjMail_Close);
+    mobjPost.On(outlook::kItemClose, this, &InspWrap::mobjPost_Close);
+    mobjAppt.On(outlook::kItemClose, this, &InspWrap::mobjAppt_Close);
+    mobjContact.On(outlook::kItemClose, this, &InspWrap::mobjContact_Close);
+    mobjJournal.On(outlook::kItemClose, this, &InspWrap::mobjJournal_Close);
+    mcbbEmailLog.On(office::kClick, this, &InspWrap::mcbbEmailLog_Click);
+    mcbbSendAndLog.On(office::kClick, this, &InspWrap::mcbbSendAndLog_Click);
+}
+
+// A wrapper destroyed while its window is still open (the session ended first) takes its
+// buttons away; after a normal close the fields are already empty.
+InspWrap::~InspWrap() {
+    try {
+        ProcedureScope scope;
+        DeleteButton(mcbbEmailLog);
+        DeleteButton(mcbbSendAndLog);
+        mcbbEmailLog.Reset();
+        mcbbSendAndLog.Reset();
+        mobjInsp.Reset();
+        mobjMail.Reset();
+        mobjAppt.Reset();
+        mobjTask.Reset();
+        mobjJournal.Reset();
+        mobjPost.Reset();
+        mobjContact.Reset();
+    } catch (...) {
+        // Nothing may leave a destructor; the fields' own destructors let go of what is left.
+    }
+}
+
+// ---- the published interface ----
+
+HRESULT InspWrap::Assign(com::WithEvents& field, IDispatch* object) noexcept {
+    return com::Guarded([&] {
+        ProcedureScope scope;
+        field.Set(com::Ptr<IDispatch>(object));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP InspWrap::putref_MailItem(IDispatch* objMail) noexcept { return Assign(mobjMail, objMail); }
+STDMETHODIMP InspWrap::putref_PostItem(IDispatch* objPost) noexcept { return Assign(mobjPost, objPost); }
+STDMETHODIMP InspWrap::putref_TaskItem(IDispatch* objTask) noexcept { return Assign(mobjTask, objTask); }
+STDMETHODIMP InspWrap::putref_AppointmentItem(IDispatch* objAppt) noexcept { return Assign(mobjAppt, objAppt); }
+STDMETHODIMP InspWrap::putref_ContactItem(IDispatch* objContact) noexcept { return Assign(mobjContact, objContact); }
+STDMETHODIMP InspWrap::putref_JournalItem(IDispatch* objJournal) noexcept { return Assign(mobjJournal, objJournal); }
+STDMETHODIMP InspWrap::putref_Inspector(IDispatch* objInspector) noexcept { return Assign(mobjInsp, objInspector); }
+
+STDMETHODIMP InspWrap::get_Inspector(IDispatch** objInspector) noexcept {
+    if (!objInspector) return E_POINTER;
+    *objInspector = com::Ptr<IDispatch>(mobjInsp.Object()).Detach();
+    return S_OK;
+}
+
+STDMETHODIMP InspWrap::put_Key(BSTR strID) noexcept {
+    return com::Guarded([&] {
+        mstrID.assign(strID ? strID : L"", strID ? SysStringLen(strID) : 0);
+        return S_OK;
+    });
+}
+
+STDMETHODIMP InspWrap::get_Key(BSTR* strID) noexcept {
+    if (!strID) return E_POINTER;
+    *strID = SysAllocStringLen(mstrID.data(), static_cast<UINT>(mstrID.size()));
+    return *strID ? S_OK : E_OUTOFMEMORY;
+}
+
+// ---- the item opens: its button ----
+
+void InspWrap::mobjMail_Open(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    if (mblnClosing) return;
+
+    com::LateBound mail(mobjMail.Object());
+    com::LateBound inspector(mail.Call(L"GetInspector"));
+    com::LateBound bars(inspector.Get(L"CommandBars"));
+    com::LateBound bar(bars.Call(L"Item", {com::Variant(kStandardBar)}));
+    if (!bar.Get(L"Visible").ToBool()) bar.Put(L"Visible", com::Variant::Boolean(true));
+
+    // FindControl(Type, Id, Tag): only the tag is given.
+    auto find = [&](const wchar_t* tag) {
+        return bar.Call(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(), com::Variant(tag)})
+            .ToDispatch();
+    };
+    auto add = [&](long before) {
+        com::LateBound controls(bar.Get(L"Controls"));
+        return controls
+            .Call(L"Add", {com::Variant(office::msoControlButton), com::Variant::Missing(), com::Variant(mstrID),
+                           com::Variant(before), com::Variant::Boolean(true)})
+            .ToDispatch();
+    };
+
+    if (mail.Get(L"Sent").ToBool()) {
+        mcbbEmailLog.Set(find(kEmailLogTag));
+        com::LateBound button(mcbbEmailLog.Object());
+        if (!mcbbEmailLog) {
+            mcbbEmailLog.Set(add(1));
+            button = com::LateBound(mcbbEmailLog.Object());
+            button.Put(L"Tag", com::Variant(kEmailLogTag));
+            button.Put(L"Style", com::Variant(office::msoButtonIconAndCaption));
+            button.Put(L"BeginGroup", com::Variant::Boolean(true));
+            button.Put(L"FaceId", com::Variant(2039L));
+            button.Put(L"Caption", com::Variant(L"Log Message"));
+            button.Put(L"TooltipText", com::Variant(L"Log a copy of this message in your Leads database"));
+            button.Put(L"Visible", com::Variant::Boolean(true));
+        } else {
+            button.Put(L"Visible", com::Variant::Boolean(true));
+            button.Put(L"Parameter", com::Variant(mstrID));
+        }
+    } else {
+        mcbbSendAndLog.Set(find(kSendAndLogTag));
+        com::LateBound button(mcbbSendAndLog.Object());
+        if (!mcbbSendAndLog) {
+            // In a WordMail window the button leads Word's bar; in Outlook's it follows the
+            // first two controls.
+            const long before = IsWordMail(mobjInsp.Object()) ? 1 : 3;
+            mcbbSendAndLog.Set(add(before));
+            button = com::LateBound(mcbbSendAndLog.Object());
+            button.Put(L"Tag", com::Variant(kSendAndLogTag));
+            button.Put(L"Parameter", com::Variant(mstrID));
+            button.Put(L"Style", com::Variant(office::msoButtonIconAndCaption));
+            button.Put(L"FaceId", com::Variant(1677L));
+            button.Put(L"BeginGroup", com::Variant::Boolean(true));
+            button.Put(L"Caption", com::Variant(L"Send && Log"));
+            button.Put(L"TooltipText", com::Variant(L"Send this message and log a copy in your Leads database"));
+            button.Put(L"Visible", com::Variant::Boolean(true));
+        } else {
+            button.Put(L"Visible", com::Variant::Boolean(true));
+            button.Put(L"Parameter", com::Variant(mstrID));
+        }
+    }
+}
+
+// ---- the window comes to the front ----
+
+// WordMail windows share Word's bar, so its button names the wrapper that claimed it last.
+// The window the user brings to the front claims its button again: a click then acts on the
+// message the user sees, not on the last one opened.
+void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    if (mblnClosing || !IsWordMail(mobjInsp.Object())) return;
+    for (const com::WithEvents* field : {&mcbbEmailLog, &mcbbSendAndLog}) {
+        if (!*field) continue;
+        com::LateBound button(field->Object());
+        button.Put(L"Visible", com::Variant::Boolean(true));
+        button.Put(L"Parameter", com::Variant(mstrID));
+    }
+}
+
+// ---- the window closes ----
+
+void InspWrap::mobjInsp_Close(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    constexpr std::wstring_view kProcedure = L"mobjInsp_Close";
+    if (mblnClosing) return;
+    mblnClosing = true;
+    WriteTrace(kModule, kProcedure, L" mstrID=" + mstrID, kTraceStep);
+
+    ClearFailure();
+    KillInsp(mstrID, this);
+    if (HasPendingFailure()) {
+        const Failure& failure = PendingFailure();
+        WriteTrace(kModule, kProcedure,
+                   L"KillInsp err:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
+    }
+
+    if (IsWordMail(mobjInsp.Object())) {
+        // Word's bar serves every WordMail window: the buttons go with the last of them.
+        --gintWordMailCount;
+        if (gintWordMailCount == 0) {
+            DeleteButton(mcbbEmailLog);
+            DeleteButton(mcbbSendAndLog);
+            if (gobjCRMAddIn) gobjCRMAddIn->SetWMTemplateState();
+        }
+    } else {
+        DeleteButton(mcbbEmailLog);
+        DeleteButton(mcbbSendAndLog);
+    }
+    mcbbEmailLog.Reset();
+    mcbbSendAndLog.Reset();
+    ProcessPendingMessages();
+    mobjInsp.Reset();
+}
+
+void InspWrap::mobjMail_Close(const com::EventArgs&) { mobjMail.Reset(); }
+void InspWrap::mobjPost_Close(const com::EventArgs&) { mobjPost.Reset(); }
+void InspWrap::mobjAppt_Close(const com::EventArgs&) { mobjAppt.Reset(); }
+void InspWrap::mobjContact_Close(const com::EventArgs&) { mobjContact.Reset(); }
+void InspWrap::mobjJournal_Close(const com::EventArgs&) { mobjJournal.Reset(); }
+
+// ---- clicks ----
+
+// Office tells every button object with the same tag about a click, whichever window it came
+// from: only the wrapper whose key the clicked button carries acts on it (exact comparison).
+void InspWrap::mcbbEmailLog_Click(const com::EventArgs& args) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    if (mblnClosing) return;
+    com::Ptr<IDispatch> ctrl = args.Object(0);
+    if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
+    LogMessage(ctrl.Get());
+}
+
+void InspWrap::mcbbSendAndLog_Click(const com::EventArgs& args) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    if (mblnClosing) return;
+    com::Ptr<IDispatch> ctrl = args.Object(0);
+    if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
+    SendAndLog(ctrl.Get());
+}
+
+}  // namespace vantrell

@@ -1,0 +1,123 @@
+// The session controller following Outlook's windows: a wrapper for every mail window, the
+// end of the session with the last window, and Word when it is the mail editor.
+#include "inspector/insp_wrap.h"
+#include "platform/failure.h"
+#include "platform/late_bound.h"
+#include "platform/message_loop.h"
+#include "platform/outlook.h"
+#include "session/crm_addin.h"
+#include "session/mod_insp_wrap.h"
+#include "support/shared_state.h"
+#include "support/trace.h"
+
+namespace vantrell {
+namespace {
+
+constexpr std::wstring_view kModule = L"CRMAddIn";
+
+com::LateBound App() { return com::LateBound(gobjOutlook); }
+
+bool NoActiveExplorer() { return !App().Call(L"ActiveExplorer").IsObject(); }
+
+long InspectorCount() { return com::LateBound(App().Get(L"Inspectors")).Get(L"Count").ToLong(); }
+
+}  // namespace
+
+void CRMAddIn::mcolExpl_NewExplorer(const com::EventArgs& args) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    if (!mobjExpl) mobjExpl.Set(args.Object(0));
+}
+
+void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    mobjExpl.Set(App().Call(L"ActiveExplorer").ToDispatch());
+    if (!mobjExpl && InspectorCount() == 0) UnInitHandler();
+}
+
+void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    com::Ptr<IDispatch> inspector = args.Object(0);
+    mobjInsp.Set(inspector);
+    if (IsOutlook12) return;
+
+    com::LateBound objInsp(inspector);
+    if (objInsp.Call(L"IsWordMail").ToBool() && !mappWd) {
+        // Only a Word that is already running: the add-in never starts it.
+        mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
+        ProcessPendingMessages();
+    }
+
+    com::Variant itemClass = com::LateBound(objInsp.Get(L"CurrentItem")).Get(L"Class");
+    long number = 0;
+    if (!itemClass.TryLong(number)) number = 0;
+    switch (number) {
+        case outlook::olMail:
+            AddInsp(inspector);
+            break;
+        case outlook::olPost:
+        case outlook::olAppointment:
+        case outlook::olContact:
+        case outlook::olTask:
+        case outlook::olJournal:
+            break;
+        default:
+            mobjInsp.Reset();
+            break;
+    }
+}
+
+void CRMAddIn::mobjInsp_Close(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    // The closing inspector is still counted.
+    if (NoActiveExplorer() && InspectorCount() <= 1) UnInitHandler();
+}
+
+// A Word window that shows no e-mail has no use for the add-in's buttons in Word's shared bar.
+void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    constexpr std::wstring_view kProcedure = L"mappWd_WindowActivate";
+    com::LateBound doc(args.Object(0));
+
+    com::Variant author;
+    if (com::LateBound(doc.Get(L"Email")).TryGet(L"CurrentEmailAuthor", author) && !author.IsEmpty()) return;
+    ClearFailure();
+    const std::wstring name = doc.Get(L"Name").ToText();
+    WriteTrace(kModule, kProcedure, L"unable to access CurrentEmailAuthor for " + name, kTraceStep);
+
+    com::LateBound bar(com::LateBound(doc.Get(L"CommandBars")).Call(L"Item", {com::Variant(L"Standard")}));
+    auto find = [&](const wchar_t* tag) {
+        // FindControl(Type, Id, Tag, Visible, Recursive): nested controls too.
+        return com::LateBound(bar.Call(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(),
+                                                        com::Variant(tag), com::Variant::Missing(),
+                                                        com::Variant::Boolean(true)}));
+    };
+    auto hide = [&](com::LateBound& control, const wchar_t* what) {
+        WriteTrace(kModule, kProcedure, std::wstring(L"hiding ") + what + L" button for " + name, kTraceStep);
+        control.Put(L"Visible", com::Variant::Boolean(false));
+        com::LateBound(doc.Get(L"AttachedTemplate")).Put(L"Saved", com::Variant::Boolean(true));
+    };
+    com::LateBound logButton = find(InspWrap::kEmailLogTag);
+    if (logButton) {
+        hide(logButton, L"Log");
+        return;
+    }
+    com::LateBound sendButton = find(InspWrap::kSendAndLogTag);
+    if (sendButton) hide(sendButton, L"SendAndLog");
+}
+
+void CRMAddIn::SetWMTemplateState() {
+    ProcedureScope scope;
+    com::LateBound word(mappWd.Object());
+    com::LateBound objTemplate(com::LateBound(word.Get(L"ActiveDocument")).Get(L"AttachedTemplate"));
+    com::Variant saved;
+    if (objTemplate.TryGet(L"Saved", saved) && saved.ToBool()) return;
+    WriteTrace(kModule, L"SetWMTemplateState", L"clearing template dirty flag", kTraceStep);
+    objTemplate.Put(L"Saved", com::Variant::Boolean(true));
+}
+
+}  // namespace vantrell
