@@ -21,6 +21,7 @@ void ResetSharedState() {
     LogonID = 0;
     CompanyID = 0;
     gobjOutlook.Reset();
+    gobjRibbon.Reset();
     gobjCRMAddIn.Reset();
 }
 

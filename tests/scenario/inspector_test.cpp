@@ -15,6 +15,7 @@
 #include "mailbox.h"
 #include "outlook.h"
 #include "platform/events.h"
+#include "platform/fake_dispatch.h"
 #include "platform/failure.h"
 #include "platform/outlook.h"
 #include "scenario/addin_fixture.h"
@@ -458,6 +459,19 @@ TEST_F(MailWindows, KillInspRemovesOnlyTheWrapperStoredUnderItsKey) {
     EXPECT_EQ(" gcolInspWrap.Remove strID=" + std::string(second->Key().begin(), second->Key().end()) +
                   " err=-2147467261 desc=Object variable not set",
               Lines("modInspWrap::KillInsp").back());
+}
+
+TEST_F(MailWindows, AClosingWindowHasTheRibbonAskForBothButtonsAgain) {
+    Start();
+    auto ribbon = com::Make<FakeDispatch>();
+    ribbon->Member(L"InvalidateControl", 2);
+    gobjRibbon = com::Ptr<IDispatch>(ribbon.Get());
+    outlook->CloseInspector(OpenReceived());
+    ASSERT_EQ(2u, ribbon->Calls().size());
+    EXPECT_EQ(L"QuorvaneSendAndLog", ribbon->Calls()[0].args.at(0).ToText());
+    EXPECT_EQ(L"QuorvaneLogMessage", ribbon->Calls()[1].args.at(0).ToText());
+    EXPECT_EQ("success", Lines("modInspWrap::KillInsp").back());
+    gobjRibbon.Reset();
 }
 
 // ---- what a window holds, and when it lets go ----
