@@ -209,11 +209,19 @@ STDMETHODIMP Connect::OnBeginShutdown(SAFEARRAY**) noexcept {
     });
 }
 
-// ---- IDispatch: the members of IDTExtensibility2 and of Connect's own interface ----
+// ---- IDispatch: the members of IDTExtensibility2, IRibbonExtensibility and Connect's own ----
 
 namespace {
-// The interfaces whose members Connect answers by name, searched in this order.
-const IID* const kDispatchInterfaces[] = {&IID__IDTExtensibility2, &IID__Connect};
+// The interfaces whose members Connect answers by name, searched in this order. Their
+// published DISPIDs overlap (OnConnection and GetCustomUI are both 1), so each answers its
+// names with its own offset added.
+struct DispatchInterface {
+    const IID* iid;
+    DISPID offset;
+};
+constexpr DISPID kRibbonOffset = 0x1000;
+const DispatchInterface kDispatchInterfaces[] = {
+    {&IID__IDTExtensibility2, 0}, {&IID__Connect, 0}, {&IID_IRibbonExtensibility, kRibbonOffset}};
 }  // namespace
 
 STDMETHODIMP Connect::GetTypeInfoCount(UINT* count) noexcept {
@@ -231,12 +239,16 @@ STDMETHODIMP Connect::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept {
 
 STDMETHODIMP Connect::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!ids) return E_POINTER;
     HRESULT hr = DISP_E_UNKNOWNNAME;
-    for (const IID* face : kDispatchInterfaces) {
+    for (const DispatchInterface& face : kDispatchInterfaces) {
         com::Ptr<ITypeInfo> info;
-        if (FAILED(com::OwnTypeInfo(*face, info.ReleaseAndGetAddressOf()))) continue;
+        if (FAILED(com::OwnTypeInfo(*face.iid, info.ReleaseAndGetAddressOf()))) continue;
         hr = DispGetIDsOfNames(info.Get(), names, count, ids);
-        if (SUCCEEDED(hr)) return hr;
+        if (SUCCEEDED(hr)) {
+            if (count > 0) ids[0] += face.offset;  // the member; the others name its arguments
+            return hr;
+        }
     }
     return hr;
 }
@@ -245,12 +257,18 @@ STDMETHODIMP Connect::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS
                              EXCEPINFO* exception, UINT* badArgument) noexcept {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     com::Ptr<ITypeInfo> info;
-    // IDTExtensibility2's members carry DISPIDs 1 to 5.
-    bool extensibility = id >= 1 && id <= 5;
-    HRESULT hr = com::OwnTypeInfo(extensibility ? IID__IDTExtensibility2 : IID__Connect, info.ReleaseAndGetAddressOf());
+    const IID* face = &IID__Connect;
+    void* self = static_cast<_Connect*>(this);
+    if (id >= 1 && id <= 5) {  // IDTExtensibility2's members
+        face = &IID__IDTExtensibility2;
+        self = static_cast<_IDTExtensibility2*>(this);
+    } else if (id > kRibbonOffset && id <= kRibbonOffset + 1) {
+        face = &IID_IRibbonExtensibility;
+        self = static_cast<IRibbonExtensibility*>(this);
+        id -= kRibbonOffset;
+    }
+    HRESULT hr = com::OwnTypeInfo(*face, info.ReleaseAndGetAddressOf());
     if (FAILED(hr)) return hr;
-    void* self = extensibility ? static_cast<void*>(static_cast<_IDTExtensibility2*>(this))
-                               : static_cast<void*>(static_cast<_Connect*>(this));
     return DispInvoke(self, info.Get(), id, flags, params, result, exception, badArgument);
 }
 

@@ -3,6 +3,9 @@
 // settings, creates the session controller and starts or stops it as Outlook's explorer
 // windows come and go; it tears everything down when Outlook unloads the add-in or the user
 // turns out not to be logged on.
+#include <string>
+#include <string_view>
+
 #include "connect/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
@@ -14,7 +17,7 @@ namespace vantrell {
 inline constexpr const wchar_t* kDefaultSynchURL = L"https://crm.quorvane.com/outlook/default.asp";
 inline constexpr const wchar_t* kSettingsKey = L"Software\\Quorvane\\Outlook\\History";
 
-class Connect : public com::Object<_IDTExtensibility2, _Connect> {
+class Connect : public com::Object<_IDTExtensibility2, _Connect, IRibbonExtensibility> {
 public:
     Connect();
     ~Connect() override;
@@ -39,7 +42,27 @@ public:
     STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) noexcept override;
     STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) noexcept override;
 
+    // IRibbonExtensibility: the ribbon definition for one kind of window (connect/ribbon.cpp).
+    STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
+
+    // _Connect: the ribbon's callbacks. The load and visibility callbacks are in
+    // connect/ribbon.cpp; the two commands in inspector/commands.cpp.
+    STDMETHODIMP Ribbon_OnLoad(IDispatch* Ribbon) noexcept override;
+    STDMETHODIMP QuorvaneGroup_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
+    STDMETHODIMP SendAndLog_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
+    STDMETHODIMP LogMessage_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
+    STDMETHODIMP SendAndLog_OnClick(IDispatch* control) noexcept override;
+    STDMETHODIMP LogMessage_OnClick(IDispatch* control) noexcept override;
+
+    // The ribbon definition of the add-in's group on the tab `tab`.
+    static std::wstring BuildRibbonXml(std::wstring_view tab);
+    // The definition for a ribbon id: empty for the ids the add-in leaves alone.
+    static std::wstring IRibbonExtensibility_GetCustomUI(std::wstring_view ribbonId);
+
 private:
+    void LogMessage(const com::Ptr<IDispatch>& control);
+    void SendAndLog(const com::Ptr<IDispatch>& control);
+
     // Outlook may release the add-in while one of its handlers still runs (it can disconnect
     // it from a message loop the handler entered, such as the logon dialog's): each entry
     // holds a reference of its own until it returns.

@@ -2,6 +2,10 @@
 
 #include <ole2.h>
 
+#include <algorithm>
+
+#include "connect/connect.h"
+
 #include "helper_api/helper_api.h"
 #include "inspector/insp_wrap.h"
 #include "logon/config_message.h"
@@ -111,6 +115,94 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
     }
     if (last.number != 0)
         WriteTrace(kModule, kProcedure, L"error:" + std::to_wstring(last.number) + L" " + last.description,
+                   kTraceFailure);
+}
+
+}  // namespace vantrell
+
+// ---- the ribbon forms (Outlook 2007 and later) ----
+
+namespace vantrell {
+
+STDMETHODIMP Connect::LogMessage_OnClick(IDispatch* control) noexcept {
+    return com::Guarded([&] {
+        ProcedureScope scope;
+        com::Ptr<IUnknown> keep = KeepAlive();
+        LogMessage(com::Ptr<IDispatch>(control));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Connect::SendAndLog_OnClick(IDispatch* control) noexcept {
+    return com::Guarded([&] {
+        ProcedureScope scope;
+        com::Ptr<IUnknown> keep = KeepAlive();
+        SendAndLog(com::Ptr<IDispatch>(control));
+        return S_OK;
+    });
+}
+
+void Connect::LogMessage(const com::Ptr<IDispatch>& control) {
+    if (!PassLogonGate(nullptr)) return;
+    com::LateBound item(com::LateBound(com::LateBound(control).Get(L"Context")).Get(L"CurrentItem"));
+    com::Ptr<CRMAddIn> controller = gobjCRMAddIn;
+    const bool logged = controller && controller->ForwardToEmailAgent(item);
+    ShowMessage(logged ? kLoggedMessage : kLogFailedMessage,
+                logged ? MessageIcon::Information : MessageIcon::Exclamation);
+}
+
+void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
+    if (!PassLogonGate(nullptr)) return;
+    Failure last;
+    auto note = [&] {
+        if (HasPendingFailure()) last = PendingFailure();
+        ClearFailure();
+    };
+
+    com::LateBound inspector(com::LateBound(control).Get(L"Context"));
+    com::LateBound mail(inspector.Get(L"CurrentItem"));
+    mail.Call(L"Save");
+    note();
+    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    helperItem.Call(L"Attach", {com::Variant(mail.Get())});
+    note();
+    const size_t addressed = mail.Get(L"To").ToText().size() + mail.Get(L"CC").ToText().size() +
+                             static_cast<size_t>(std::max(0L, com::LateBound(helperItem.Get(L"Recipients")).Get(L"Count").ToLong()));
+    note();
+    if (addressed == 0) {
+        ShowMessage(kNoRecipientMessage, MessageIcon::Critical);
+        return;
+    }
+
+    com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
+    recipient.Put(L"RecipientType", com::Variant(outlook::olBCC));
+    recipient.Call(L"Resolve", {com::Variant::Boolean(false)});
+    note();
+    CRMAddIn::AddXHeader(helperItem, L"LogonID", std::to_wstring(LogonID));
+    CRMAddIn::AddXHeader(helperItem, L"CompanyID", std::to_wstring(CompanyID));
+    CRMAddIn::AddXHeader(helperItem, L"Version", AddinVersionText());
+    helperItem.Call(L"Save");
+    note();
+    helperItem.Reset();
+
+    // Outlook 2007 sends what it has stored: the item is fetched again and sent by Outlook.
+    const std::wstring entryId = mail.Get(L"EntryID").ToText();
+    com::LateBound session(mobjOutlook.Get(L"Session"));
+    com::LateBound stored(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
+    note();
+    com::Variant ignored;
+    const bool sent = stored.TryCall(L"Send", {}, ignored);
+    note();
+    stored.Reset();
+
+    if (sent) {
+        inspector.Call(L"Close", {com::Variant(outlook::olDiscard)});
+        note();
+    } else {
+        ShowMessage(kSendFailedMessage, MessageIcon::Critical);
+    }
+    if (last.number != 0)
+        WriteTrace(L"Connect", L"SendAndLog_OnClick", L"error:" + std::to_wstring(last.number) + L" " + last.description,
                    kTraceFailure);
 }
 
