@@ -15,11 +15,6 @@ const wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 constexpr UINT kRunQueued = WM_APP + 1;
 constexpr const wchar_t* kQueueClass = L"VantrellSimOutlookQueue";
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
-    return text;
-}
-
 std::wstring Hex(HRESULT hr) {
     wchar_t text[16];
     swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
@@ -107,7 +102,8 @@ std::vector<Registered> ReadAddInKey() {
 }  // namespace
 
 Host::Host(std::wstring version, std::shared_ptr<Mailbox> mailbox)
-    : version_(std::move(version)), major_(MajorOf(version_)), mailbox_(std::move(mailbox)) {
+    : ObjectHome(L"Microsoft Outlook"), version_(std::move(version)), major_(MajorOf(version_)),
+      mailbox_(std::move(mailbox)) {
     if (!mailbox_) throw std::invalid_argument("the simulated Outlook needs a mailbox");
     application_ = MakeOwned<ApplicationObject>(this);
     explorers_ = MakeOwned<ExplorersObject>(this);
@@ -131,9 +127,7 @@ Host::~Host() {
     inspectors_.Reset();
     explorers_.Reset();
     application_.Reset();
-    // What others still hold outlives the session, cut off from it.
-    for (SimObject* object : live_) object->Orphan();
-    live_.clear();
+    OrphanAll();
     if (queueWindow_) DestroyWindow(queueWindow_);
 }
 
@@ -181,31 +175,6 @@ void Host::ScheduleSendReceive() {
     Queue([this] {
         if (sendReceiveQueued_) SendAndReceive();
     });
-}
-
-// ---- bookkeeping ----
-
-void Host::Remember(SimObject* object) { live_.push_back(object); }
-
-void Host::Forget(SimObject* object) noexcept {
-    auto it = std::find(live_.begin(), live_.end(), object);
-    if (it != live_.end()) live_.erase(it);
-}
-
-long Host::ReferencesHeldOutside() const {
-    long total = 0;
-    for (SimObject* object : std::vector<SimObject*>(live_)) total += object->ReferencesOutside();
-    return total;
-}
-
-void Host::Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description) {
-    faults_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};
-}
-
-const Raised* Host::FaultOf(const std::wstring& kind, const std::wstring& member) const {
-    if (faults_.empty()) return nullptr;
-    auto it = faults_.find(Lower(kind) + L"." + Lower(member));
-    return it == faults_.end() ? nullptr : &it->second;
 }
 
 void Host::RequireRunning() const {

@@ -352,7 +352,7 @@ STDMETHODIMP ItemObject::Submit() noexcept {
 
 // ---- Recipients ----
 
-RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : SimObject(host, L"Recipients"), item_(item) {
+RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : OutlookObject(host, L"Recipients"), item_(item) {
     Add(Property(L"Count", kCount, [this] {
         item_->RequireLive();
         return com::Variant(static_cast<long>(item_->Recipients().size()));
@@ -400,7 +400,7 @@ RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : SimObject(hos
 // ---- Recipient ----
 
 RecipientObject::RecipientObject(Host* host, ItemObject* item, unsigned long rowId)
-    : SimObject(host, L"Recipient"), item_(item), rowId_(rowId) {
+    : OutlookObject(host, L"Recipient"), item_(item), rowId_(rowId) {
     Add(Property(L"Name", 0x3001, [this] { return com::Variant(Read().name); }));
     Add(Property(L"Address", 0x3003, [this] { return com::Variant(Read().address); }));
     Add(Property(L"Resolved", 0x64, [this] { return com::Variant::Boolean(!Read().address.empty()); }));

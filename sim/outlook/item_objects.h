@@ -89,7 +89,7 @@ private:
 
 // A mail item's Recipients (kind "Recipients"): Count, Item(index or name), Add(name),
 // Remove(index), ResolveAll.
-class RecipientsObject : public SimObject {
+class RecipientsObject : public OutlookObject {
 public:
     RecipientsObject(Host* host, ItemObject* item);
 
@@ -99,7 +99,7 @@ private:
 
 // One recipient (kind "Recipient"): Name, Address (empty while unresolved), Type (olTo 1, olCC 2,
 // olBCC 3; also put), Resolved, Resolve. Fails once it has been removed.
-class RecipientObject : public SimObject {
+class RecipientObject : public OutlookObject {
 public:
     RecipientObject(Host* host, ItemObject* item, unsigned long rowId);
 

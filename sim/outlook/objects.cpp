@@ -72,9 +72,11 @@ private:
 
 }  // namespace
 
+OutlookObject::OutlookObject(Host* host, std::wstring kind) : SimObject(host, std::move(kind)), host_(host) {}
+
 // ---- Application ----
 
-ApplicationObject::ApplicationObject(Host* host) : SimObject(host, L"Application") {
+ApplicationObject::ApplicationObject(Host* host) : OutlookObject(host, L"Application") {
     Add(Property(L"Version", 0x116, [this] { return com::Variant(host_->Version()); }));
     Add(Property(L"Explorers", 0x2112, [this] { return ObjectOf(host_->Explorers()); }));
     Add(Method(L"ActiveExplorer", 0x111, {}, [this](const Args&) {
@@ -108,14 +110,14 @@ ApplicationObject::ApplicationObject(Host* host) : SimObject(host, L"Application
 
 // ---- Explorers, Inspectors ----
 
-ExplorersObject::ExplorersObject(Host* host) : SimObject(host, L"Explorers") {
+ExplorersObject::ExplorersObject(Host* host) : OutlookObject(host, L"Explorers") {
     Add(Property(L"Count", kCount, [this] { return com::Variant(static_cast<long>(host_->OpenExplorers().size())); }));
     Add(Method(L"Item", kItem, {VT_I4},
                [this](const Args& args) { return ItemOf(host_->OpenExplorers(), V_I4(args[0].Get())); }));
     Offer(IID_ExplorersEvents);
 }
 
-InspectorsObject::InspectorsObject(Host* host) : SimObject(host, L"Inspectors") {
+InspectorsObject::InspectorsObject(Host* host) : OutlookObject(host, L"Inspectors") {
     Add(Property(L"Count", kCount,
                  [this] { return com::Variant(static_cast<long>(host_->OpenInspectors().size())); }));
     Add(Method(L"Item", kItem, {VT_I4},
@@ -125,7 +127,7 @@ InspectorsObject::InspectorsObject(Host* host) : SimObject(host, L"Inspectors") 
 
 // ---- NameSpace ----
 
-NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"NameSpace") {
+NameSpaceObject::NameSpaceObject(Host* host, int major) : OutlookObject(host, L"NameSpace") {
     Add(Property(L"Type", 0x2101, [] { return com::Variant(L"MAPI"); }));
     // GetDefaultFolder(FolderType): olFolderInbox 6 and the other default folders of the mailbox.
     Add(Method(L"GetDefaultFolder", 0x20B, {VT_I4}, [this](const Args& args) {
@@ -152,7 +154,7 @@ NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"Name
 // ---- windows ----
 
 WindowObject::WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption)
-    : SimObject(host, kind), handle_(handle), caption_(std::move(caption)) {
+    : OutlookObject(host, kind), handle_(handle), caption_(std::move(caption)) {
     Add(Property(L"Caption", kCaption, [this] { return com::Variant(caption_); }));
 }
 
@@ -200,7 +202,7 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
 
 // ---- COMAddIns ----
 
-AddInsObject::AddInsObject(Host* host) : SimObject(host, L"COMAddIns") {
+AddInsObject::AddInsObject(Host* host) : OutlookObject(host, L"COMAddIns") {
     Add(Property(L"Count", 1, [this] { return com::Variant(static_cast<long>(host_->AddInEntries().size())); }));
     // Item(Index): a 1-based position, or the add-in's ProgID.
     Add(Method(L"Item", DISPID_VALUE, {VT_VARIANT}, [this](const Args& args) {
@@ -227,7 +229,7 @@ AddInsObject::AddInsObject(Host* host) : SimObject(host, L"COMAddIns") {
 }
 
 AddInObject::AddInObject(Host* host, std::wstring progId, std::wstring description, bool loadable)
-    : SimObject(host, L"COMAddIn"), progId_(std::move(progId)), description_(std::move(description)),
+    : OutlookObject(host, L"COMAddIn"), progId_(std::move(progId)), description_(std::move(description)),
       loadable_(loadable) {
     Add(Property(L"Description", 0, [this] { return com::Variant(description_); }));
     Add(Property(L"ProgId", 3, [this] { return com::Variant(progId_); }));

@@ -8,7 +8,7 @@
 #include "office.h"
 #include "platform/com_ptr.h"
 #include "sim/outlook/item_objects.h"
-#include "sim/outlook/sim_object.h"
+#include "sim/outlook/outlook_object.h"
 
 namespace vantrell::sim {
 
@@ -24,29 +24,29 @@ constexpr DISPID kActivate = 0xF001;
 constexpr DISPID kDeactivate = 0xF006;
 constexpr DISPID kClose = 0xF008;
 
-class ApplicationObject : public SimObject {
+class ApplicationObject : public OutlookObject {
 public:
     explicit ApplicationObject(Host* host);
 };
 
-class ExplorersObject : public SimObject {
+class ExplorersObject : public OutlookObject {
 public:
     explicit ExplorersObject(Host* host);
 };
 
-class InspectorsObject : public SimObject {
+class InspectorsObject : public OutlookObject {
 public:
     explicit InspectorsObject(Host* host);
 };
 
-class NameSpaceObject : public SimObject {
+class NameSpaceObject : public OutlookObject {
 public:
     // ExchangeConnectionMode exists from Outlook 2003 (version 11) on.
     NameSpaceObject(Host* host, int major);
 };
 
 // An explorer or an inspector: a window with a caption that can be activated and closed.
-class WindowObject : public SimObject {
+class WindowObject : public OutlookObject {
 public:
     WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption);
     int Handle() const noexcept { return handle_; }
@@ -80,14 +80,14 @@ private:
     Owned<ItemObject> item_;
 };
 
-class AddInsObject : public SimObject {
+class AddInsObject : public OutlookObject {
 public:
     explicit AddInsObject(Host* host);
 };
 
 // One entry of COMAddIns: an add-in of Outlook's add-in key (loadable by ProgID), or one that
 // is only listed.
-class AddInObject : public SimObject {
+class AddInObject : public OutlookObject {
 public:
     AddInObject(Host* host, std::wstring progId, std::wstring description, bool loadable);
 
