@@ -74,6 +74,16 @@ public:
     // `save`, then fires Inspector.Close.
     void Close(InspectorObject* inspector, bool save = false, bool forced = false);
 
+    // ---- command bars and WordMail ----
+    // Mail-item inspectors opened from now on are edited in Word (`use`), which shows them the
+    // bars of `word` while it runs.
+    void UseWordMail(std::weak_ptr<word::WordHost> word, bool use);
+    void SetStandardBarHidden(bool hidden) noexcept { standardBarHidden_ = hidden; }
+    // The open inspector showing this item object, or nullptr.
+    InspectorObject* InspectorShowing(const ItemObject* item) const;
+    // The user clicks the button tagged `tag` on the inspector's "Standard" bar.
+    void ClickButton(InspectorObject* inspector, const std::wstring& tag);
+
     // ---- add-ins ----
     const std::vector<Owned<AddInObject>>& AddInEntries() const noexcept { return addInEntries_; }
     AddInObject* FindAddIn(const std::wstring& progId) const;
@@ -110,6 +120,10 @@ private:
     int mainExplorer_ = 0;
     int startInspector_ = 0;
     std::vector<Owned<AddInObject>> addInEntries_;
+
+    std::weak_ptr<word::WordHost> word_;
+    bool useWordMail_ = false;
+    bool standardBarHidden_ = false;
 
     HWND queueWindow_ = nullptr;  // message-only, made at the first Queue
     std::deque<std::function<void()>> queued_;

@@ -89,6 +89,11 @@ ItemObject::ItemObject(Host* host, std::shared_ptr<MessageData> message)
     }));
     if (message_->associated) return;
     AddTextProperty(L"Body", 0x9100, tags::kBody, true);
+    AddLive(Property(L"GetInspector", 0xF03E, [this] {
+        InspectorObject* inspector = host_->InspectorShowing(this);
+        if (!inspector) throw Raised{E_FAIL, L"No open window shows this item."};
+        return ObjectOf(inspector);
+    }));
     if (objectClass == kMailClass) AddMailMembers();
     Offer(IID_ItemEvents);
     if (host_->OffersNewEvents()) Offer(IID_ItemEvents_10);

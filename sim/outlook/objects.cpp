@@ -8,6 +8,7 @@
 #include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/members.h"
 #include "sim/outlook/store_objects.h"
+#include "sim/word/word_host.h"
 
 namespace vantrell::sim {
 
@@ -178,8 +179,9 @@ ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, boo
     if (newEvents) Offer(IID_ExplorerEvents_10);
 }
 
-InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item)
-    : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)) {
+InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item,
+                                 bool wordMail)
+    : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)), wordMail_(wordMail) {
     Add(Property(L"CurrentItem", 0x2102, [this] {
         if (!item_) throw Raised{E_FAIL, L"The window has been closed."};
         return ObjectOf(item_.Get());
@@ -196,8 +198,25 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
         host_->Close(this, V_I4(args[0].Get()) == 0);
         return com::Variant();
     }));
+    Add(Property(L"CommandBars", 0x2100, [this] {
+        RequireOpen();
+        CommandBarsObject* bars = Bars();
+        if (!bars) throw Raised{E_FAIL, L"The command bars are not available."};
+        return ObjectOf(bars);
+    }));
+    Add(Method(L"IsWordMail", 0x2105, {}, [this](const Args&) { return com::Variant::Boolean(wordMail_); }));
     Offer(IID_InspectorEvents);
     if (newEvents) Offer(IID_InspectorEvents_10);
+}
+
+CommandBarsObject* InspectorObject::Bars() const {
+    if (bars_) return bars_.Get();
+    auto word = word_.lock();
+    return word ? word->Bars() : nullptr;
+}
+
+void InspectorObject::CloseBars() noexcept {
+    if (bars_) bars_->Close();
 }
 
 // ---- COMAddIns ----

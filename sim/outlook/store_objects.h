@@ -73,14 +73,6 @@ public:
     STDMETHODIMP Logoff() noexcept override;
 };
 
-// Makes a new simulated object and hands it out as an automation value (the value holds its
-// only reference).
-template <class T, class... Args>
-com::Variant NewObject(Args&&... args) {
-    com::Ptr<T> object = com::Make<T>(std::forward<Args>(args)...);
-    return com::Variant(object->Dispatch());
-}
-
 // While a simulated Outlook lives, the private session class answers with a session on its
 // mailbox (the most recently started one's when several live).
 void PublishSession(Host* host);
