@@ -62,6 +62,7 @@ struct ControlInfo {
     long style = kButtonAutomatic;
     long faceId = 0;
     bool beginGroup = false, visible = true, enabled = true, temporary = false;
+    bool operator==(const ControlInfo&) const = default;
 };
 
 // A bar as the application starts it, with its built-in buttons (Id, Caption) in order.
