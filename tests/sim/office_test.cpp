@@ -6,6 +6,9 @@
 
 #include <olectl.h>
 
+#include <functional>
+#include <memory>
+
 #include "platform/events.h"
 #include "platform/late_bound.h"
 #include "sim/outlook/outlook.h"
@@ -29,6 +32,7 @@ const IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kWordEvents2 = {0x000209FE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kWordEvents3 = {0x00020A00, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kWordEvents4 = {0x00020A01, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kInspectorEvents = {0x0006307D, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const CLSID kWordClass = {0x000209FF, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 LateBound StandardBar(IDispatch* window) {
@@ -363,8 +367,37 @@ TEST_F(CommandBars, WordMailInspectorsShowWordsSharedBarsAndOpenAnEmailDocumentA
     EXPECT_EQ(word.BarControls(), outlook.BarControls(second));
     EXPECT_FALSE(word.TemplateSaved());
 
+    // Word's document closes after Inspector.Close has fired.
+    struct CloseWatcher {
+        explicit CloseWatcher(Word& word) : field(kInspectorEvents), word(word) {
+            field.On(0xF008, this, &CloseWatcher::OnClose);
+        }
+        void OnClose(const com::EventArgs&) { wordDuring = word.Log().back(); }
+        com::WithEvents field;
+        Word& word;
+        std::wstring wordDuring;
+    } closing(word);
+    closing.field.Set(Ptr<IDispatch>(outlook.Inspector(first)));
     outlook.CloseInspector(first);
+    EXPECT_EQ(L"Click T", closing.wordDuring);
     EXPECT_EQ(L"Document.Close Untitled Message", word.Log().back());
+}
+
+TEST_F(CommandBars, WordMayGoBeforeOutlookOrNeverRun) {
+    auto word = std::make_unique<Word>();
+    outlook.UseWordMail(word.get());
+    int withoutWord = outlook.OpenInspector();  // Word is not running: the window's own bars
+    EXPECT_TRUE(Invoke(outlook.Inspector(withoutWord), L"IsWordMail", kMethod).result.ToBool());
+    EXPECT_EQ(4u, outlook.BarControls(withoutWord).size());
+    word->Start();
+    int withWord = outlook.OpenInspector();
+    EXPECT_EQ(word->BarControls(), outlook.BarControls(withWord));
+    word.reset();
+    Raw bars = Invoke(outlook.Inspector(withWord), L"CommandBars", kGet);
+    EXPECT_EQ(E_FAIL, bars.scode);
+    outlook.ClickButton(withWord, L"T");
+    EXPECT_EQ(L"Click ignored T", outlook.Log().back());
+    outlook.CloseInspector(withWord);
     EXPECT_EQ(L"Inspector.Close", outlook.Log().back());
 }
 
