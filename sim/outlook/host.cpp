@@ -3,6 +3,7 @@
 #include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/store_objects.h"
 #include "sim/outlook/transport.h"
+#include "sim/word/word_host.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -15,15 +16,16 @@ const wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 constexpr UINT kRunQueued = WM_APP + 1;
 constexpr const wchar_t* kQueueClass = L"VantrellSimOutlookQueue";
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
-    return text;
-}
-
 std::wstring Hex(HRESULT hr) {
     wchar_t text[16];
     swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
     return text;
+}
+
+// The bars of an inspector, with their built-in buttons.
+std::vector<BarLayout> InspectorBars(bool standardHidden) {
+    return {{L"Standard", !standardHidden, {{2617, L"&Send"}, {354, L"&Reply"}, {355, L"Reply to A&ll"}, {356, L"For&ward"}}},
+            {L"Formatting", true, {{113, L"&Bold"}, {114, L"&Italic"}}}};
 }
 
 int MajorOf(const std::wstring& version) { return static_cast<int>(wcstol(version.c_str(), nullptr, 10)); }
@@ -107,7 +109,8 @@ std::vector<Registered> ReadAddInKey() {
 }  // namespace
 
 Host::Host(std::wstring version, std::shared_ptr<Mailbox> mailbox)
-    : version_(std::move(version)), major_(MajorOf(version_)), mailbox_(std::move(mailbox)) {
+    : ObjectHome(L"Microsoft Outlook"), version_(std::move(version)), major_(MajorOf(version_)),
+      mailbox_(std::move(mailbox)) {
     if (!mailbox_) throw std::invalid_argument("the simulated Outlook needs a mailbox");
     application_ = MakeOwned<ApplicationObject>(this);
     explorers_ = MakeOwned<ExplorersObject>(this);
@@ -131,9 +134,7 @@ Host::~Host() {
     inspectors_.Reset();
     explorers_.Reset();
     application_.Reset();
-    // What others still hold outlives the session, cut off from it.
-    for (SimObject* object : live_) object->Orphan();
-    live_.clear();
+    OrphanAll();
     if (queueWindow_) DestroyWindow(queueWindow_);
 }
 
@@ -181,31 +182,6 @@ void Host::ScheduleSendReceive() {
     Queue([this] {
         if (sendReceiveQueued_) SendAndReceive();
     });
-}
-
-// ---- bookkeeping ----
-
-void Host::Remember(SimObject* object) { live_.push_back(object); }
-
-void Host::Forget(SimObject* object) noexcept {
-    auto it = std::find(live_.begin(), live_.end(), object);
-    if (it != live_.end()) live_.erase(it);
-}
-
-long Host::ReferencesHeldOutside() const {
-    long total = 0;
-    for (SimObject* object : std::vector<SimObject*>(live_)) total += object->ReferencesOutside();
-    return total;
-}
-
-void Host::Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description) {
-    faults_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};
-}
-
-const Raised* Host::FaultOf(const std::wstring& kind, const std::wstring& member) const {
-    if (faults_.empty()) return nullptr;
-    auto it = faults_.find(Lower(kind) + L"." + Lower(member));
-    return it == faults_.end() ? nullptr : &it->second;
 }
 
 void Host::RequireRunning() const {
@@ -312,27 +288,38 @@ void Host::Close(ExplorerObject* explorer) {
 int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<MessageData> message) {
     RequireRunning();
     if (!message) message = Store().NewUnsent(kDrafts, L"IPM.Note");
+    const std::wstring subject = TextOf(message->properties, tags::IdOf(tags::kSubject));
     auto item = MakeOwned<ItemObject>(this, std::move(message));
+    const bool wordMail = useWordMail_ && item->Kind() == L"MailItem";
+    auto word = wordMail ? word_.lock() : nullptr;
+    if (word && !word->Running()) word.reset();
     auto inspector = MakeOwned<InspectorObject>(this, ++lastInspectorHandle_, std::move(caption), OffersNewEvents(),
-                                                item);
+                                                item, wordMail);
+    if (word)
+        inspector->UseWordBars(word);
+    else
+        inspector->SetOwnBars(MakeOwned<CommandBarsObject>(this, InspectorBars(standardBarHidden_), nullptr));
     openInspectors_.push_back(inspector);
     if (!announce) {
         activeInspector_ = inspector.Get();
-        return inspector->Handle();
+    } else {
+        // Outlook's order: the new inspector, then the item opens in it, then the window activates.
+        Note(L"NewInspector");
+        inspectors_->Fire(kNewWindow, {inspector->Dispatch()});
+        if (!inspector->IsOpen()) return inspector->Handle();
+        Note(L"Item.Open");
+        if (item->FireCancelable(kItemOpen)) {
+            // The item does not open: its window goes again (the item never opened, so no item Close).
+            Note(L"Item.Open cancelled");
+            inspector->ReleaseItem();
+            Close(inspector.Get(), false, true);
+            return inspector->Handle();
+        }
+        Activate(inspector.Get());
     }
-    // Outlook's order: the new inspector, then the item opens in it, then the window activates.
-    Note(L"NewInspector");
-    inspectors_->Fire(kNewWindow, {inspector->Dispatch()});
-    if (!inspector->IsOpen()) return inspector->Handle();
-    Note(L"Item.Open");
-    if (item->FireCancelable(kItemOpen)) {
-        // The item does not open: its window goes again (the item never opened, so no item Close).
-        Note(L"Item.Open cancelled");
-        inspector->ReleaseItem();
-        Close(inspector.Get(), false, true);
-        return inspector->Handle();
-    }
-    Activate(inspector.Get());
+    // Word's window for the message comes last: its document activates in Word.
+    if (word && inspector->IsOpen() && word->Running())
+        inspector->SetWordDocument(word->Open(subject.empty() ? L"Untitled Message" : subject, true));
     return inspector->Handle();
 }
 
@@ -374,6 +361,43 @@ void Host::Close(InspectorObject* inspector, bool save, bool forced) {
     inspector->Fire(kClose);
     Erase(openInspectors_, inspector);
     inspector->ReleaseItem();
+    inspector->CloseBars();
+    // Word's window for the message closes after the inspector.
+    if (auto word = inspector->Word().lock(); word && word->Running() && inspector->WordDocument()) {
+        for (const auto& document : word->Documents()) {
+            if (document->Handle() == inspector->WordDocument()) {
+                word->Close(document.Get());
+                break;
+            }
+        }
+    }
+}
+
+// ---- command bars and WordMail ----
+
+void Host::UseWordMail(std::weak_ptr<word::WordHost> word, bool use) {
+    word_ = std::move(word);
+    useWordMail_ = use;
+}
+
+InspectorObject* Host::InspectorShowing(const ItemObject* item) const {
+    for (const auto& inspector : openInspectors_)
+        if (inspector->IsOpen() && inspector->Item() == item) return inspector.Get();
+    return nullptr;
+}
+
+void Host::ClickButton(InspectorObject* inspector, const std::wstring& tag) {
+    bool clicked = false;
+    if (auto word = inspector->Word().lock()) {
+        clicked = word->Running() && word->Click(tag);
+    } else if (CommandBarsObject* bars = inspector->Bars()) {
+        // A click is heard by the same-tagged buttons of every inspector's own bars.
+        std::vector<CommandBarsObject*> all;
+        for (const auto& open : openInspectors_)
+            if (!open->Word().lock() && open->Bars()) all.push_back(open->Bars());
+        clicked = sim::ClickButton(*bars, L"Standard", tag, all);
+    }
+    Note((clicked ? L"Click " : L"Click ignored ") + tag);
 }
 
 // ---- add-ins ----

@@ -1,8 +1,7 @@
 #pragma once
-// The state of one simulated Outlook session: its objects, its windows, the add-ins it loaded,
-// what happened (the log), the members set to fail, and every simulated object still alive.
-// The objects reach it through a plain pointer; when the host goes, the objects that others
-// still hold are cut off from it.
+// The state of one simulated Outlook session: its objects, its windows and the add-ins it loaded,
+// with the bookkeeping of its objects (ObjectHome: the log, the members set to fail, every
+// simulated object still alive).
 #include <windows.h>
 
 #include <deque>
@@ -19,21 +18,10 @@
 
 namespace vantrell::sim {
 
-class Host {
+class Host : public ObjectHome {
 public:
     Host(std::wstring version, std::shared_ptr<Mailbox> mailbox);
-    ~Host();
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
-
-    // ---- bookkeeping ----
-    void Remember(SimObject* object);
-    void Forget(SimObject* object) noexcept;
-    long ReferencesHeldOutside() const;
-    void Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
-    const Raised* FaultOf(const std::wstring& kind, const std::wstring& member) const;
-    void Note(std::wstring entry) { log_.push_back(std::move(entry)); }
-    const std::vector<std::wstring>& Log() const noexcept { return log_; }
+    ~Host() override;
 
     const std::wstring& Version() const noexcept { return version_; }
     bool OffersNewEvents() const noexcept { return major_ >= 10; }
@@ -86,6 +74,16 @@ public:
     // `save`, then fires Inspector.Close.
     void Close(InspectorObject* inspector, bool save = false, bool forced = false);
 
+    // ---- command bars and WordMail ----
+    // Mail-item inspectors opened from now on are edited in Word (`use`), which shows them the
+    // bars of `word` while it runs.
+    void UseWordMail(std::weak_ptr<word::WordHost> word, bool use);
+    void SetStandardBarHidden(bool hidden) noexcept { standardBarHidden_ = hidden; }
+    // The open inspector showing this item object, or nullptr.
+    InspectorObject* InspectorShowing(const ItemObject* item) const;
+    // The user clicks the button tagged `tag` on the inspector's "Standard" bar.
+    void ClickButton(InspectorObject* inspector, const std::wstring& tag);
+
     // ---- add-ins ----
     const std::vector<Owned<AddInObject>>& AddInEntries() const noexcept { return addInEntries_; }
     AddInObject* FindAddIn(const std::wstring& progId) const;
@@ -105,9 +103,6 @@ private:
     long exchangeMode_ = 0;
     bool running_ = false;
     bool started_ = false;
-    std::vector<std::wstring> log_;
-    std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
-    std::vector<SimObject*> live_;
     std::shared_ptr<Mailbox> mailbox_;
 
     Owned<ApplicationObject> application_;
@@ -125,6 +120,10 @@ private:
     int mainExplorer_ = 0;
     int startInspector_ = 0;
     std::vector<Owned<AddInObject>> addInEntries_;
+
+    std::weak_ptr<word::WordHost> word_;
+    bool useWordMail_ = false;
+    bool standardBarHidden_ = false;
 
     HWND queueWindow_ = nullptr;  // message-only, made at the first Queue
     std::deque<std::function<void()>> queued_;

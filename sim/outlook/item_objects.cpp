@@ -89,6 +89,11 @@ ItemObject::ItemObject(Host* host, std::shared_ptr<MessageData> message)
     }));
     if (message_->associated) return;
     AddTextProperty(L"Body", 0x9100, tags::kBody, true);
+    AddLive(Property(L"GetInspector", 0xF03E, [this] {
+        InspectorObject* inspector = host_->InspectorShowing(this);
+        if (!inspector) throw Raised{E_FAIL, L"No open window shows this item."};
+        return ObjectOf(inspector);
+    }));
     if (objectClass == kMailClass) AddMailMembers();
     Offer(IID_ItemEvents);
     if (host_->OffersNewEvents()) Offer(IID_ItemEvents_10);
@@ -352,7 +357,7 @@ STDMETHODIMP ItemObject::Submit() noexcept {
 
 // ---- Recipients ----
 
-RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : SimObject(host, L"Recipients"), item_(item) {
+RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : OutlookObject(host, L"Recipients"), item_(item) {
     Add(Property(L"Count", kCount, [this] {
         item_->RequireLive();
         return com::Variant(static_cast<long>(item_->Recipients().size()));
@@ -400,7 +405,7 @@ RecipientsObject::RecipientsObject(Host* host, ItemObject* item) : SimObject(hos
 // ---- Recipient ----
 
 RecipientObject::RecipientObject(Host* host, ItemObject* item, unsigned long rowId)
-    : SimObject(host, L"Recipient"), item_(item), rowId_(rowId) {
+    : OutlookObject(host, L"Recipient"), item_(item), rowId_(rowId) {
     Add(Property(L"Name", 0x3001, [this] { return com::Variant(Read().name); }));
     Add(Property(L"Address", 0x3003, [this] { return com::Variant(Read().address); }));
     Add(Property(L"Resolved", 0x64, [this] { return com::Variant::Boolean(!Read().address.empty()); }));

@@ -28,8 +28,9 @@ long ClassOf(const std::wstring& messageClass, bool associated);
 // "StorageItem" for a hidden item.
 //
 // Every item: Class, Subject, MessageClass, EntryID (empty until first saved), Saved, Save.
-// Every item but a hidden one: Body, and the connection points of ItemEvents (and ItemEvents_10
-// from Outlook 2002 on). A mail item also: HTMLBody, To, CC, BCC (read-only: the recipients'
+// Every item but a hidden one: Body, GetInspector (the open inspector showing this very item
+// object; E_FAIL "No open window shows this item." when none does), and the connection points
+// of ItemEvents (and ItemEvents_10 from Outlook 2002 on). A mail item also: HTMLBody, To, CC, BCC (read-only: the recipients'
 // display names joined by "; "), Recipients, Sent, SenderName, Forward, Send.
 //
 // Writes stay with this open item until it is saved. Once its message has been sent (by this
@@ -89,7 +90,7 @@ private:
 
 // A mail item's Recipients (kind "Recipients"): Count, Item(index or name), Add(name),
 // Remove(index), ResolveAll.
-class RecipientsObject : public SimObject {
+class RecipientsObject : public OutlookObject {
 public:
     RecipientsObject(Host* host, ItemObject* item);
 
@@ -99,7 +100,7 @@ private:
 
 // One recipient (kind "Recipient"): Name, Address (empty while unresolved), Type (olTo 1, olCC 2,
 // olBCC 3; also put), Resolved, Resolve. Fails once it has been removed.
-class RecipientObject : public SimObject {
+class RecipientObject : public OutlookObject {
 public:
     RecipientObject(Host* host, ItemObject* item, unsigned long rowId);
 

@@ -14,6 +14,11 @@ using Args = std::vector<com::Variant>;
 inline com::Variant Nothing() { return com::Variant(static_cast<IDispatch*>(nullptr)); }
 inline com::Variant ObjectOf(SimObject* object) { return com::Variant(object ? object->Dispatch() : nullptr); }
 
+// An optional argument that was left out.
+inline bool IsMissing(const com::Variant& value) {
+    return value.Type() == VT_ERROR && V_ERROR(value.Get()) == DISP_E_PARAMNOTFOUND;
+}
+
 inline Member Property(std::wstring name, DISPID id, std::function<com::Variant()> get) {
     Member m;
     m.name = std::move(name);
@@ -32,6 +37,14 @@ inline Member Method(std::wstring name, DISPID id, std::vector<VARTYPE> params,
     m.params = std::move(params);
     m.get = std::move(body);
     return m;
+}
+
+// Makes a new simulated object and hands it out as an automation value (the value holds its
+// only reference).
+template <class T, class... Args>
+com::Variant NewObject(Args&&... args) {
+    com::Ptr<T> object = com::Make<T>(std::forward<Args>(args)...);
+    return com::Variant(object->Dispatch());
 }
 
 [[noreturn]] inline void OutOfBounds() { throw Raised{DISP_E_BADINDEX, L"Array index out of bounds."}; }

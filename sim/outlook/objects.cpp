@@ -8,6 +8,7 @@
 #include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/members.h"
 #include "sim/outlook/store_objects.h"
+#include "sim/word/word_host.h"
 
 namespace vantrell::sim {
 
@@ -72,9 +73,11 @@ private:
 
 }  // namespace
 
+OutlookObject::OutlookObject(Host* host, std::wstring kind) : SimObject(host, std::move(kind)), host_(host) {}
+
 // ---- Application ----
 
-ApplicationObject::ApplicationObject(Host* host) : SimObject(host, L"Application") {
+ApplicationObject::ApplicationObject(Host* host) : OutlookObject(host, L"Application") {
     Add(Property(L"Version", 0x116, [this] { return com::Variant(host_->Version()); }));
     Add(Property(L"Explorers", 0x2112, [this] { return ObjectOf(host_->Explorers()); }));
     Add(Method(L"ActiveExplorer", 0x111, {}, [this](const Args&) {
@@ -108,14 +111,14 @@ ApplicationObject::ApplicationObject(Host* host) : SimObject(host, L"Application
 
 // ---- Explorers, Inspectors ----
 
-ExplorersObject::ExplorersObject(Host* host) : SimObject(host, L"Explorers") {
+ExplorersObject::ExplorersObject(Host* host) : OutlookObject(host, L"Explorers") {
     Add(Property(L"Count", kCount, [this] { return com::Variant(static_cast<long>(host_->OpenExplorers().size())); }));
     Add(Method(L"Item", kItem, {VT_I4},
                [this](const Args& args) { return ItemOf(host_->OpenExplorers(), V_I4(args[0].Get())); }));
     Offer(IID_ExplorersEvents);
 }
 
-InspectorsObject::InspectorsObject(Host* host) : SimObject(host, L"Inspectors") {
+InspectorsObject::InspectorsObject(Host* host) : OutlookObject(host, L"Inspectors") {
     Add(Property(L"Count", kCount,
                  [this] { return com::Variant(static_cast<long>(host_->OpenInspectors().size())); }));
     Add(Method(L"Item", kItem, {VT_I4},
@@ -125,7 +128,7 @@ InspectorsObject::InspectorsObject(Host* host) : SimObject(host, L"Inspectors") 
 
 // ---- NameSpace ----
 
-NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"NameSpace") {
+NameSpaceObject::NameSpaceObject(Host* host, int major) : OutlookObject(host, L"NameSpace") {
     Add(Property(L"Type", 0x2101, [] { return com::Variant(L"MAPI"); }));
     // GetDefaultFolder(FolderType): olFolderInbox 6 and the other default folders of the mailbox.
     Add(Method(L"GetDefaultFolder", 0x20B, {VT_I4}, [this](const Args& args) {
@@ -152,7 +155,7 @@ NameSpaceObject::NameSpaceObject(Host* host, int major) : SimObject(host, L"Name
 // ---- windows ----
 
 WindowObject::WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption)
-    : SimObject(host, kind), handle_(handle), caption_(std::move(caption)) {
+    : OutlookObject(host, kind), handle_(handle), caption_(std::move(caption)) {
     Add(Property(L"Caption", kCaption, [this] { return com::Variant(caption_); }));
 }
 
@@ -176,8 +179,9 @@ ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, boo
     if (newEvents) Offer(IID_ExplorerEvents_10);
 }
 
-InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item)
-    : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)) {
+InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item,
+                                 bool wordMail)
+    : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)), wordMail_(wordMail) {
     Add(Property(L"CurrentItem", 0x2102, [this] {
         if (!item_) throw Raised{E_FAIL, L"The window has been closed."};
         return ObjectOf(item_.Get());
@@ -194,13 +198,30 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
         host_->Close(this, V_I4(args[0].Get()) == 0);
         return com::Variant();
     }));
+    Add(Property(L"CommandBars", 0x2100, [this] {
+        RequireOpen();
+        CommandBarsObject* bars = Bars();
+        if (!bars) throw Raised{E_FAIL, L"The command bars are not available."};
+        return ObjectOf(bars);
+    }));
+    Add(Method(L"IsWordMail", 0x2105, {}, [this](const Args&) { return com::Variant::Boolean(wordMail_); }));
     Offer(IID_InspectorEvents);
     if (newEvents) Offer(IID_InspectorEvents_10);
 }
 
+CommandBarsObject* InspectorObject::Bars() const {
+    if (bars_) return bars_.Get();
+    auto word = word_.lock();
+    return word ? word->Bars() : nullptr;
+}
+
+void InspectorObject::CloseBars() noexcept {
+    if (bars_) bars_->Close();
+}
+
 // ---- COMAddIns ----
 
-AddInsObject::AddInsObject(Host* host) : SimObject(host, L"COMAddIns") {
+AddInsObject::AddInsObject(Host* host) : OutlookObject(host, L"COMAddIns") {
     Add(Property(L"Count", 1, [this] { return com::Variant(static_cast<long>(host_->AddInEntries().size())); }));
     // Item(Index): a 1-based position, or the add-in's ProgID.
     Add(Method(L"Item", DISPID_VALUE, {VT_VARIANT}, [this](const Args& args) {
@@ -227,7 +248,7 @@ AddInsObject::AddInsObject(Host* host) : SimObject(host, L"COMAddIns") {
 }
 
 AddInObject::AddInObject(Host* host, std::wstring progId, std::wstring description, bool loadable)
-    : SimObject(host, L"COMAddIn"), progId_(std::move(progId)), description_(std::move(description)),
+    : OutlookObject(host, L"COMAddIn"), progId_(std::move(progId)), description_(std::move(description)),
       loadable_(loadable) {
     Add(Property(L"Description", 0, [this] { return com::Variant(description_); }));
     Add(Property(L"ProgId", 3, [this] { return com::Variant(progId_); }));

@@ -3,14 +3,20 @@
 // holds the windows and the add-ins, the objects answer by name what Outlook's objects answer.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "office.h"
 #include "platform/com_ptr.h"
+#include "sim/office/command_bars.h"
 #include "sim/outlook/item_objects.h"
-#include "sim/outlook/sim_object.h"
+#include "sim/outlook/outlook_object.h"
 
 namespace vantrell::sim {
+
+namespace word {
+class WordHost;
+}
 
 // The published event interfaces and their DISPIDs.
 extern const IID IID_ExplorersEvents;
@@ -24,29 +30,29 @@ constexpr DISPID kActivate = 0xF001;
 constexpr DISPID kDeactivate = 0xF006;
 constexpr DISPID kClose = 0xF008;
 
-class ApplicationObject : public SimObject {
+class ApplicationObject : public OutlookObject {
 public:
     explicit ApplicationObject(Host* host);
 };
 
-class ExplorersObject : public SimObject {
+class ExplorersObject : public OutlookObject {
 public:
     explicit ExplorersObject(Host* host);
 };
 
-class InspectorsObject : public SimObject {
+class InspectorsObject : public OutlookObject {
 public:
     explicit InspectorsObject(Host* host);
 };
 
-class NameSpaceObject : public SimObject {
+class NameSpaceObject : public OutlookObject {
 public:
     // ExchangeConnectionMode exists from Outlook 2003 (version 11) on.
     NameSpaceObject(Host* host, int major);
 };
 
 // An explorer or an inspector: a window with a caption that can be activated and closed.
-class WindowObject : public SimObject {
+class WindowObject : public OutlookObject {
 public:
     WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption);
     int Handle() const noexcept { return handle_; }
@@ -69,25 +75,45 @@ public:
     ExplorerObject(Host* host, int handle, std::wstring caption, bool newEvents);
 };
 
-// An item window: CurrentItem answers its item until it has closed.
+// An item window: CurrentItem answers its item until it has closed. CommandBars answers the
+// window's own set, or, for a WordMail window opened while Word ran, the running Word's shared
+// set. IsWordMail answers whether the item is edited in Word.
 class InspectorObject : public WindowObject {
 public:
-    InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item);
+    InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item,
+                    bool wordMail);
     ItemObject* Item() const noexcept { return item_.Get(); }
     void ReleaseItem() noexcept { item_.Reset(); }
+    bool IsWordMail() const noexcept { return wordMail_; }
+
+    // The window's own command bars (none for a window that shows Word's).
+    void SetOwnBars(Owned<CommandBarsObject> bars) { bars_ = std::move(bars); }
+    // The window shows the bars of `word`; `document` is the e-mail document Word opened for it.
+    void UseWordBars(std::weak_ptr<word::WordHost> word) { word_ = std::move(word); }
+    void SetWordDocument(int document) noexcept { wordDocument_ = document; }
+    const std::weak_ptr<word::WordHost>& Word() const noexcept { return word_; }
+    int WordDocument() const noexcept { return wordDocument_; }
+    // The bars the window shows, or nullptr when they have gone with Word.
+    CommandBarsObject* Bars() const;
+    // The window has closed: its own bars go with it.
+    void CloseBars() noexcept;
 
 private:
     Owned<ItemObject> item_;
+    bool wordMail_;
+    Owned<CommandBarsObject> bars_;
+    std::weak_ptr<word::WordHost> word_;
+    int wordDocument_ = 0;
 };
 
-class AddInsObject : public SimObject {
+class AddInsObject : public OutlookObject {
 public:
     explicit AddInsObject(Host* host);
 };
 
 // One entry of COMAddIns: an add-in of Outlook's add-in key (loadable by ProgID), or one that
 // is only listed.
-class AddInObject : public SimObject {
+class AddInObject : public OutlookObject {
 public:
     AddInObject(Host* host, std::wstring progId, std::wstring description, bool loadable);
 

@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "sim/outlook/host.h"
+#include "sim/word/word.h"
+#include "sim/word/word_host.h"
 
 namespace vantrell::sim {
 
@@ -38,6 +40,31 @@ IDispatch* Outlook::Explorer(int explorer) const { return host_->FindExplorer(ex
 IDispatch* Outlook::Inspector(int inspector) const { return host_->FindInspector(inspector)->Dispatch(); }
 IDispatch* Outlook::CurrentItem(int inspector) const { return host_->FindInspector(inspector)->Item()->Dispatch(); }
 void Outlook::SendAndReceive() { host_->SendAndReceive(); }
+
+void Outlook::UseWordMail(Word* word) {
+    host_->UseWordMail(word ? word->State() : std::weak_ptr<word::WordHost>(), word != nullptr);
+}
+
+void Outlook::SetStandardBarHidden(bool hidden) { host_->SetStandardBarHidden(hidden); }
+
+namespace {
+
+CommandBarObject& BarOf(const Host& host, int inspector, const std::wstring& name) {
+    CommandBarsObject* bars = host.FindInspector(inspector)->Bars();
+    CommandBarObject* bar = bars ? bars->Find(name) : nullptr;
+    if (!bar) throw std::out_of_range("the inspector shows no command bar of this name");
+    return *bar;
+}
+
+}  // namespace
+
+std::vector<ControlInfo> Outlook::BarControls(int inspector, const std::wstring& bar) const {
+    return BarOf(*host_, inspector, bar).ControlInfos();
+}
+
+bool Outlook::BarVisible(int inspector, const std::wstring& bar) const { return BarOf(*host_, inspector, bar).Visible(); }
+
+void Outlook::ClickButton(int inspector, const std::wstring& tag) { host_->ClickButton(host_->FindInspector(inspector), tag); }
 
 void Outlook::SetAddinConnected(const std::wstring& progId, bool connected) {
     AddInObject* addIn = host_->FindAddIn(progId);

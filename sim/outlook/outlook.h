@@ -13,6 +13,12 @@
 // properties with DISPATCH_PROPERTYGET (VB's METHOD|PROPERTYGET passes both); a put on a
 // read-only property (To, CC, Sent, EntryID...) fails with DISP_E_MEMBERNOTFOUND.
 //
+// Every inspector has command bars (office/command_bars.h): its own set ("Standard": &Send,
+// &Reply, Reply to A&ll, For&ward; "Formatting": &Bold, &Italic), or, for a WordMail inspector
+// opened while the Word of UseWordMail runs, that Word's shared set. Inspector: CommandBars,
+// IsWordMail (a method), CurrentItem, Activate, Close(SaveMode); every item but a hidden one:
+// GetInspector (the open inspector showing that very item object; E_FAIL when none does).
+//
 // Mail: MailItem.Send takes the message to the Outbox and queues a send/receive on the message
 // queue (delivered at the next dispatch of messages, at SendAndReceive, or at ShutDown at the
 // latest); the helper's DeliverNow delivers the Outbox at once. Delivered mail lands in Sent
@@ -26,11 +32,13 @@
 #include <string>
 #include <vector>
 
+#include "sim/office/command_bars.h"
 #include "sim/outlook/mailbox.h"
 
 namespace vantrell::sim {
 
 class Host;
+class Word;
 
 enum class Start { WithExplorer, WithInactiveExplorer, Automation, SingleInspector };
 
@@ -87,6 +95,28 @@ public:
     // The item shown in an open inspector (its CurrentItem; no new reference).
     IDispatch* CurrentItem(int inspector) const;
 
+    // ---- command bars and WordMail ----
+    // Outlook is told to use Word as its e-mail editor (nullptr: its own editor, the default).
+    // Mail-item inspectors opened from now on answer IsWordMail True. If `word` is running when
+    // such an inspector opens, its CommandBars are Word's shared set, and after the item's Open
+    // and the inspector's Activate, Word opens an e-mail document for it (named after the
+    // subject, or "Untitled Message"), which activates in Word (WindowActivate); closing the
+    // inspector closes that document after Inspector.Close has fired. If Word is not running
+    // then, the inspector has bars of its own. `word` may go before or after this Outlook.
+    void UseWordMail(Word* word);
+    // Inspectors opened from now on start with their own "Standard" bar hidden (or shown).
+    void SetStandardBarHidden(bool hidden);
+    // The controls of a bar of the inspector (Word's for a WordMail inspector), in order;
+    // std::out_of_range for no such bar or inspector.
+    std::vector<ControlInfo> BarControls(int inspector, const std::wstring& bar = L"Standard") const;
+    bool BarVisible(int inspector, const std::wstring& bar = L"Standard") const;
+    // The user clicks the button tagged `tag` on the inspector's "Standard" bar (Word's for a
+    // WordMail inspector): Click fires on every live button with that tag of the application
+    // (every inspector's own bars, or Word's shared bars), with Ctrl the clicked one; see
+    // ClickButton in command_bars.h. Logs L"Click <tag>", or L"Click ignored <tag>" when no
+    // visible, enabled button with that tag is on the visible bar (or Word has quit).
+    void ClickButton(int inspector, const std::wstring& tag);
+
     // Outlook's send/receive: delivers what waits in the Outbox now.
     void SendAndReceive();
 
@@ -109,7 +139,8 @@ public:
     // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn", "MAPIFolder", "Items",
     // "MailItem", "Recipients", "Recipient", the other item classes ("PostItem",
     // "AppointmentItem", "ContactItem", "TaskItem", "JournalItem", "ReportItem", "MeetingItem"),
-    // "StorageItem" for a hidden item) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
+    // "StorageItem" for a hidden item, and the inspectors' own command bars: "CommandBars",
+    // "CommandBar", "CommandBarControls", "CommandBarButton"; Word's are Word::FailMember's) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
     // `description` in its EXCEPINFO. Names are case-insensitive.
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
@@ -124,6 +155,7 @@ public:
     // L"NewExplorer", L"Explorer.Activate", L"Explorer.Deactivate", L"Explorer.Close",
     // L"NewInspector", L"Item.Open", L"Item.Open cancelled", L"Inspector.Activate",
     // L"Inspector.Deactivate", L"Item.Close", L"Item.Close cancelled", L"Inspector.Close",
+    // L"Click <tag>", L"Click ignored <tag>",
     // L"OnBeginShutdown <ProgID>", L"OnDisconnection <ProgID> <mode>",
     // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>".
     const std::vector<std::wstring>& Log() const;

@@ -2,7 +2,7 @@
 
 #include <olectl.h>
 
-#include "sim/outlook/host.h"
+#include <algorithm>
 
 namespace vantrell::sim {
 namespace {
@@ -27,14 +27,51 @@ HRESULT Convert(const VARIANT& in, VARTYPE type, com::Variant& out) {
     return S_OK;
 }
 
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
 }  // namespace
 
-void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description) {
+void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description, const std::wstring& source) {
     if (!exception) return;
     ZeroMemory(exception, sizeof *exception);
     exception->scode = code;
-    exception->bstrSource = SysAllocString(L"Microsoft Outlook");
+    exception->bstrSource = SysAllocString(source.c_str());
     exception->bstrDescription = SysAllocString(description.c_str());
+}
+
+// ---- ObjectHome ----
+
+void ObjectHome::Remember(SimObject* object) { live_.push_back(object); }
+
+void ObjectHome::Forget(SimObject* object) noexcept {
+    auto it = std::find(live_.begin(), live_.end(), object);
+    if (it != live_.end()) live_.erase(it);
+}
+
+long ObjectHome::ReferencesHeldOutside() const {
+    long total = 0;
+    for (SimObject* object : std::vector<SimObject*>(live_)) total += object->ReferencesOutside();
+    return total;
+}
+
+void ObjectHome::Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                      const std::wstring& description) {
+    faults_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};
+}
+
+const Raised* ObjectHome::FaultOf(const std::wstring& kind, const std::wstring& member) const {
+    if (faults_.empty()) return nullptr;
+    auto it = faults_.find(Lower(kind) + L"." + Lower(member));
+    return it == faults_.end() ? nullptr : &it->second;
+}
+
+void ObjectHome::OrphanAll() noexcept {
+    // What others still hold outlives the application, cut off from it.
+    for (SimObject* object : live_) object->Orphan();
+    live_.clear();
 }
 
 // ---- connection points ----
@@ -117,12 +154,12 @@ private:
 
 // ---- SimObject ----
 
-SimObject::SimObject(Host* host, std::wstring kind) : host_(host), kind_(std::move(kind)) {
-    if (host_) host_->Remember(this);
+SimObject::SimObject(ObjectHome* home, std::wstring kind) : home_(home), kind_(std::move(kind)) {
+    if (home_) home_->Remember(this);
 }
 
 SimObject::~SimObject() {
-    if (host_) host_->Forget(this);
+    if (home_) home_->Forget(this);
 }
 
 long SimObject::ReferencesOutside() noexcept {
@@ -142,18 +179,33 @@ std::vector<com::Ptr<IDispatch>> SimObject::Sinks() const {
 }
 
 void SimObject::Fire(DISPID id, std::initializer_list<IDispatch*> arguments) {
+    std::vector<VARIANT> values;
+    for (IDispatch* object : arguments) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = VT_DISPATCH;
+        V_DISPATCH(&v) = object;
+        values.push_back(v);
+    }
+    FireWith(id, values);
+}
+
+bool SimObject::FireCancelable(DISPID id) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT flag;
+    VariantInit(&flag);
+    V_VT(&flag) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&flag) = &cancel;
+    FireWith(id, {flag});
+    return cancel != VARIANT_FALSE;
+}
+
+void SimObject::FireWith(DISPID id, const std::vector<VARIANT>& arguments) {
     // A handler may drop the last outside reference to this object.
     Owned<SimObject> keep(this);
     for (const auto& sink : Sinks()) {
-        // Fresh arguments for every sink, last first as IDispatch wants them; the objects are lent.
-        std::vector<VARIANT> reversed;
-        for (auto it = std::rbegin(arguments); it != std::rend(arguments); ++it) {
-            VARIANT v;
-            VariantInit(&v);
-            V_VT(&v) = VT_DISPATCH;
-            V_DISPATCH(&v) = *it;
-            reversed.push_back(v);
-        }
+        // Fresh copies of the (lent) arguments for every sink, last first as IDispatch wants them.
+        std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
         DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()),
                           0};
         com::Variant result;
@@ -162,24 +214,6 @@ void SimObject::Fire(DISPID id, std::initializer_list<IDispatch*> arguments) {
         sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
                      &argError);
     }
-}
-
-bool SimObject::FireCancelable(DISPID id) {
-    Owned<SimObject> keep(this);
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    for (const auto& sink : Sinks()) {
-        VARIANT flag;
-        VariantInit(&flag);
-        V_VT(&flag) = VT_BOOL | VT_BYREF;
-        V_BOOLREF(&flag) = &cancel;
-        DISPPARAMS params{&flag, nullptr, 1, 0};
-        com::Variant result;
-        com::ExcepInfo exception;
-        UINT argError = 0;
-        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
-                     &argError);
-    }
-    return cancel != VARIANT_FALSE;
 }
 
 STDMETHODIMP SimObject::QueryInterface(REFIID iid, void** out) noexcept {
@@ -227,7 +261,7 @@ STDMETHODIMP SimObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
                                EXCEPINFO* exception, UINT* argError) noexcept {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (result) VariantInit(result);
-    if (!host_) return RPC_E_DISCONNECTED;
+    if (!home_ || home_->Disconnected()) return RPC_E_DISCONNECTED;
     const Member* member = nullptr;
     for (const Member& candidate : members_) {
         if (candidate.id == id) {
@@ -248,11 +282,13 @@ HRESULT SimObject::Call(const Member& member, WORD flags, DISPPARAMS& params, VA
     if (put) {
         const bool accepted = (flags & DISPATCH_PROPERTYPUT) || (member.putByReference && (flags & DISPATCH_PROPERTYPUTREF));
         if (member.access != Access::GetPut || !accepted) return DISP_E_MEMBERNOTFOUND;
-    } else if (member.access == Access::Method ? !(flags & DISPATCH_METHOD) : !(flags & DISPATCH_PROPERTYGET)) {
+    } else if (member.access == Access::MethodOrGet ? !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))
+               : member.access == Access::Method     ? !(flags & DISPATCH_METHOD)
+                                                     : !(flags & DISPATCH_PROPERTYGET)) {
         return DISP_E_MEMBERNOTFOUND;
     }
-    if (const Raised* fault = host_->FaultOf(kind_, member.name)) {
-        FillException(exception, fault->code, fault->description);
+    if (const Raised* fault = home_->FaultOf(kind_, member.name)) {
+        FillException(exception, fault->code, fault->description, home_->Source());
         return DISP_E_EXCEPTION;
     }
     try {
@@ -290,7 +326,7 @@ HRESULT SimObject::Call(const Member& member, WORD flags, DISPPARAMS& params, VA
     } catch (const Refused& refused) {
         return refused.code;
     } catch (const Raised& raised) {
-        FillException(exception, raised.code, raised.description);
+        FillException(exception, raised.code, raised.description, home_ ? home_->Source() : std::wstring());
         return DISP_E_EXCEPTION;
     }
 }

@@ -1,14 +1,16 @@
 #pragma once
-// The base of every simulated Outlook object: IDispatch by name over a table of members with
-// strict argument checking (as a type-library driven host checks them), connection points for
-// the event interfaces the object publishes, and the bookkeeping that tells the simulator's own
-// references from the references add-ins and tests hold.
+// The base of every simulated Office object (Outlook's, the command bars', Word's): IDispatch by
+// name over a table of members with strict argument checking (as a type-library driven host
+// checks them), connection points for the event interfaces the object publishes, and the
+// bookkeeping that tells the simulator's own references from the references add-ins and tests
+// hold. Each object lives in the home of the simulated application that made it.
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
 
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,8 +20,6 @@
 #include "platform/variant.h"
 
 namespace vantrell::sim {
-
-class Host;
 
 // What a member throws to fail the call as an automation exception (DISP_E_EXCEPTION with
 // `code` as the EXCEPINFO's scode).
@@ -35,9 +35,10 @@ struct Refused {
 };
 
 enum class Access {
-    Method,  // called with DISPATCH_METHOD
-    Get,     // read-only property
-    GetPut,  // property that can also be assigned (DISPATCH_PROPERTYPUT)
+    Method,       // called with DISPATCH_METHOD
+    Get,          // read-only property
+    GetPut,       // property that can also be assigned (DISPATCH_PROPERTYPUT)
+    MethodOrGet,  // a default member with an index, reached either way (Office's CommandBars(index))
 };
 
 struct Member {
@@ -59,6 +60,44 @@ struct Member {
 };
 
 class SimObject;
+
+// The bookkeeping of one simulated application: every object of it still alive, the members set
+// to fail, and the log of what happened. The objects reach it through a plain pointer; when it
+// goes, the objects that others still hold are cut off from it.
+class ObjectHome {
+public:
+    // `source` is what the application's automation exceptions name as their source.
+    explicit ObjectHome(std::wstring source) : source_(std::move(source)) {}
+    virtual ~ObjectHome() { OrphanAll(); }
+    ObjectHome(const ObjectHome&) = delete;
+    ObjectHome& operator=(const ObjectHome&) = delete;
+
+    void Remember(SimObject* object);
+    void Forget(SimObject* object) noexcept;
+    // References held outside the simulator, summed over the objects still alive.
+    long ReferencesHeldOutside() const;
+    void Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
+    const Raised* FaultOf(const std::wstring& kind, const std::wstring& member) const;
+    void Note(std::wstring entry) { log_.push_back(std::move(entry)); }
+    const std::vector<std::wstring>& Log() const noexcept { return log_; }
+    const std::wstring& Source() const noexcept { return source_; }
+
+    // The application has quit: every call on its objects fails from now on as a call into a
+    // closed server does (RPC_E_DISCONNECTED), while the references others hold still count.
+    void Disconnect() noexcept { disconnected_ = true; }
+    bool Disconnected() const noexcept { return disconnected_; }
+
+protected:
+    // Cuts every object still alive off from this home (its owner's last step).
+    void OrphanAll() noexcept;
+
+private:
+    std::wstring source_;
+    bool disconnected_ = false;
+    std::vector<std::wstring> log_;
+    std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
+    std::vector<SimObject*> live_;
+};
 
 // A reference the simulator itself holds. The object counts these, so what the rest of the
 // world holds is its reference count minus its owned references.
@@ -110,14 +149,16 @@ Owned<T> MakeOwned(Args&&... args) {
 class SimObject : public com::Object<IDispatch, IConnectionPointContainer> {
 public:
     // `kind` names the object's class for fault injection ("Explorer", "COMAddIn", ...).
-    SimObject(Host* host, std::wstring kind);
+    SimObject(ObjectHome* home, std::wstring kind);
     ~SimObject() override;
 
     const std::wstring& Kind() const noexcept { return kind_; }
     // References held outside the simulator: the reference count less the simulator's own.
     long ReferencesOutside() noexcept;
-    // The host has gone: every call fails from now on as a call into a closed server does.
-    void Orphan() noexcept { host_ = nullptr; }
+    // The home has gone: every call fails from now on as a call into a closed server does.
+    virtual void Orphan() noexcept { home_ = nullptr; }
+    // References the simulator holds other than through Owned (an active-object registration).
+    void CountAsOwn(long references) noexcept { own_ += references; }
     IDispatch* Dispatch() noexcept { return static_cast<IDispatch*>(this); }
 
     // Calls every sink advised on any of this object's event interfaces with DISPATCH_METHOD;
@@ -126,6 +167,9 @@ public:
     // Calls every sink with one argument, Cancel (VT_BOOL by reference, False at first, the
     // same flag for all of them); true when a sink set it.
     bool FireCancelable(DISPID id);
+    // Calls every sink with `arguments` (in the event's order); they are lent to the sinks, so a
+    // by-reference argument is the same variable for all of them.
+    void FireWith(DISPID id, const std::vector<VARIANT>& arguments);
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
 
@@ -142,7 +186,7 @@ protected:
     void Add(Member member);
     // Publishes an event interface: FindConnectionPoint answers it from now on.
     void Offer(const IID& events);
-    Host* host_;
+    ObjectHome* home_;
 
 private:
     template <class>
@@ -160,7 +204,8 @@ private:
     long own_ = 0;
 };
 
-// Fills an EXCEPINFO for an automation exception raised by the simulated Outlook.
-void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description);
+// Fills an EXCEPINFO for an automation exception raised by the simulated application `source`.
+void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description,
+                   const std::wstring& source = L"Microsoft Outlook");
 
 }  // namespace vantrell::sim

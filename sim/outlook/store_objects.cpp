@@ -79,7 +79,7 @@ STDMETHODIMP FolderObject::CreateHiddenItem(LPCWSTR messageClass, ISimStoreItem*
 
 // ---- Items ----
 
-ItemsObject::ItemsObject(Host* host, long folder) : SimObject(host, L"Items"), folder_(folder) {
+ItemsObject::ItemsObject(Host* host, long folder) : OutlookObject(host, L"Items"), folder_(folder) {
     auto items = [this]() -> const std::vector<std::shared_ptr<MessageData>>& {
         FolderData* folder = host_->Store().Folder(folder_);
         if (!folder) throw Raised{MAPI_E_NOT_FOUND, L"The folder does not exist."};

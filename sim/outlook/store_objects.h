@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "sim/outlook/sim_object.h"
+#include "sim/outlook/outlook_object.h"
 #include "sim/outlook/store_data.h"
 #include "sim_store.h"
 
@@ -19,9 +19,9 @@ StoreData& StoreOf(Host& host) noexcept;
 
 // A simulated object that also answers one private store interface, with one identity.
 template <class Private>
-class StoreObject : public SimObject, public Private {
+class StoreObject : public OutlookObject, public Private {
 public:
-    using SimObject::SimObject;
+    using OutlookObject::OutlookObject;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override { return SimObject::QueryInterface(iid, out); }
     STDMETHODIMP_(ULONG) AddRef() noexcept override { return SimObject::AddRef(); }
@@ -56,7 +56,7 @@ private:
 };
 
 // A folder's ordinary items (kind "Items"): Count, Item(index or subject).
-class ItemsObject : public SimObject {
+class ItemsObject : public OutlookObject {
 public:
     ItemsObject(Host* host, long folder);
 
@@ -72,14 +72,6 @@ public:
     STDMETHODIMP FlushOutbox(LONG flags, LONG parentWindow) noexcept override;
     STDMETHODIMP Logoff() noexcept override;
 };
-
-// Makes a new simulated object and hands it out as an automation value (the value holds its
-// only reference).
-template <class T, class... Args>
-com::Variant NewObject(Args&&... args) {
-    com::Ptr<T> object = com::Make<T>(std::forward<Args>(args)...);
-    return com::Variant(object->Dispatch());
-}
 
 // While a simulated Outlook lives, the private session class answers with a session on its
 // mailbox (the most recently started one's when several live).

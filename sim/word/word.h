@@ -1,0 +1,94 @@
+#pragma once
+// The simulated Word, as tests drive it: start (it becomes the running Word that
+// GetActiveObject finds through the ProgID "Word.Application"), documents opened, activated and
+// closed by the user, clicks on the command bars all its windows share, quit, fault injection,
+// and what a test can check afterwards: the log, the Normal template's Saved flag, the bars, and
+// the references to its objects held outside the simulator.
+//
+// The object model (see word_objects.h): Application (Name "Microsoft Word", Version,
+// ActiveDocument, which raises Word's 4248 "This command is not available because no document
+// is open." when none is, ActiveWindow, CommandBars, NormalTemplate), Document (Name, Email,
+// CommandBars, AttachedTemplate, ActiveWindow, Activate), Window (Caption, Document, Activate),
+// Email (CurrentEmailAuthor: the author's name for an e-mail document; raises Word's 4605 for
+// any other), Template (Name "Normal.dot", FullName, Saved get/put), and the command bars of
+// command_bars.h ("Standard": &New, &Open..., &Save, &Print; "Formatting": &Bold, &Italic,
+// &Underline). A client's customisation of the bars (Controls.Add, a control's Delete, a put on
+// a bar or a control) leaves the Normal template unsaved, as Word does.
+//
+// Application publishes ApplicationEvents2 (Word 2000, "9.0"), also ApplicationEvents3 from
+// Word 2002 ("10.0") and ApplicationEvents4 from Word 2003 ("11.0"); WindowActivate (DISPID 10)
+// fires with (Doc, Wn) whenever a document's window becomes the active one.
+#include <windows.h>
+#include <oaidl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/office/command_bars.h"
+
+namespace vantrell::sim {
+
+namespace word {
+class WordHost;
+}
+
+class Word {
+public:
+    explicit Word(std::wstring version = L"11.0");
+    ~Word();  // quits if running; objects still held elsewhere are cut off (RPC_E_DISCONNECTED)
+    Word(const Word&) = delete;
+    Word& operator=(const Word&) = delete;
+
+    // Word is running: its Application is registered as the active object of Word.Application's
+    // class {000209FF-0000-0000-C000-000000000046}, and the ProgID maps to that class for the
+    // current user (HKCU\Software\Classes\Word.Application\CLSID; under Wine, whose classes root
+    // does not show the user's classes, HKLM\Software\Classes too). Only keys it created are
+    // removed again at Quit. Starts once only (std::logic_error the second time).
+    void Start();
+    // Closes every document (no events), revokes the registration; every call on Word's objects
+    // fails from now on with RPC_E_DISCONNECTED, while references still held count on.
+    void Quit();
+    bool Running() const;
+
+    // The user opens a document (`email`: an e-mail message) in a new window, which becomes the
+    // active one: WindowActivate fires with it. Returns its handle. Word must be running.
+    int OpenDocument(const std::wstring& name, bool email);
+    // WindowActivate fires for the document unless its window already is the active one.
+    void ActivateDocument(int document);
+    // Closes the document and its window (its objects raise 5825 "Object has been deleted."
+    // from now on); when it was the active one, the most recently opened other document becomes
+    // active (WindowActivate fires for it).
+    void CloseDocument(int document);
+    // The document behind a handle (no new reference); std::out_of_range once it has closed.
+    IDispatch* Document(int document) const;
+    IDispatch* Application() const;  // no new reference
+
+    bool TemplateSaved() const;
+    void SetTemplateSaved(bool saved);
+    // The controls of one of the shared bars, in order (std::out_of_range for no such bar).
+    std::vector<ControlInfo> BarControls(const std::wstring& bar = L"Standard") const;
+    bool BarVisible(const std::wstring& bar = L"Standard") const;
+    // The user clicks the button tagged `tag` on the "Standard" bar (see ClickButton in
+    // command_bars.h): logs L"Click <tag>", or L"Click ignored <tag>" when there is no visible,
+    // enabled button with that tag on a visible bar. Word must be running.
+    void ClickButton(const std::wstring& tag);
+
+    // Member `member` of every object of kind `kind` ("Application", "Document", "Email",
+    // "Template", "Window", "CommandBars", "CommandBar", "CommandBarControls",
+    // "CommandBarButton") fails with DISP_E_EXCEPTION carrying `hr` and `description`.
+    void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                    const std::wstring& description);
+    long ReferencesHeldOutside() const;
+    // What happened, in order: L"Start", L"Document.Open <name>", L"WindowActivate <name>",
+    // L"Document.Close <name>", L"Click <tag>", L"Click ignored <tag>", L"Quit".
+    const std::vector<std::wstring>& Log() const;
+
+    // The state behind this Word, for the simulated Outlook's WordMail; it ends with this Word.
+    std::weak_ptr<word::WordHost> State() const { return host_; }
+
+private:
+    std::shared_ptr<word::WordHost> host_;
+};
+
+}  // namespace vantrell::sim
