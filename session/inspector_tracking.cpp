@@ -74,6 +74,8 @@ void CRMAddIn::mobjInsp_Close(const com::EventArgs&) {
     com::Ptr<IUnknown> keep(Identity());
     // The closing inspector is still counted.
     if (NoActiveExplorer() && InspectorCount() <= 1) UnInitHandler();
+    // A closed window fires nothing more: holding it would only keep Outlook's object alive.
+    mobjInsp.Reset();
 }
 
 // A Word window that shows no e-mail has no use for the add-in's buttons in Word's shared bar.

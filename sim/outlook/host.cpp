@@ -356,7 +356,8 @@ void Host::Close(InspectorObject* inspector, bool save, bool forced) {
         if (save && !item->Gone()) item->SaveChanges();
     }
     inspector->MarkClosed();
-    if (activeInspector_ == inspector) activeInspector_ = LastOpenOtherThan(openInspectors_, inspector);
+    const bool wasActive = activeInspector_ == inspector;
+    if (wasActive) activeInspector_ = LastOpenOtherThan(openInspectors_, inspector);
     Note(L"Inspector.Close");
     inspector->Fire(kClose);
     Erase(openInspectors_, inspector);
@@ -370,6 +371,13 @@ void Host::Close(InspectorObject* inspector, bool save, bool forced) {
                 break;
             }
         }
+    }
+    // The window the user closed was in front: the next one comes to the front (not while
+    // Outlook closes them all).
+    if (wasActive && !forced && activeInspector_ && activeInspector_->IsOpen()) {
+        Owned<InspectorObject> next(activeInspector_);
+        Note(L"Inspector.Activate");
+        next->Fire(kActivate);
     }
 }
 

@@ -80,6 +80,8 @@ void Outlook::AddOtherAddIn(const std::wstring& progId, const std::wstring& desc
 
 void Outlook::SetExchangeConnectionMode(long mode) { host_->SetExchangeConnectionMode(mode); }
 
+void Outlook::ClearFaults() { host_->ClearFaults(); }
+
 void Outlook::FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                          const std::wstring& description) {
     host_->Fail(kind, member, hr, description);
@@ -88,6 +90,7 @@ void Outlook::FailMember(const std::wstring& kind, const std::wstring& member, H
 IDispatch* Outlook::Application() { return host_->Application()->Dispatch(); }
 const std::shared_ptr<Mailbox>& Outlook::UserMailbox() const { return host_->UserMailbox(); }
 long Outlook::ReferencesHeldOutside() const { return host_->ReferencesHeldOutside(); }
+std::wstring Outlook::DescribeHeldOutside() const { return host_->DescribeHeldOutside(); }
 const std::vector<std::wstring>& Outlook::Log() const { return host_->Log(); }
 
 void Outlook::ProcessMessages() {

@@ -87,7 +87,9 @@ public:
     void ActivateInspector(int inspector);
     // The user closes the window (unsaved changes are dropped): fires the item's Close (a
     // handler may cancel it: L"Item.Close cancelled", and the window stays), then Inspector.Close,
-    // then removes it from Inspectors (it is no longer the active one while Close fires).
+    // then removes it from Inspectors (it is no longer the active one while Close fires); a window
+    // that was in front hands the front to the most recently opened other inspector, which gets
+    // Activate.
     void CloseInspector(int inspector);
     // The window behind a handle (no new reference); throws std::out_of_range once it is closed.
     IDispatch* Explorer(int explorer) const;
@@ -142,6 +144,8 @@ public:
     // "StorageItem" for a hidden item, and the inspectors' own command bars: "CommandBars",
     // "CommandBar", "CommandBarControls", "CommandBarButton"; Word's are Word::FailMember's) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
     // `description` in its EXCEPINFO. Names are case-insensitive.
+    // Every member set to fail works again.
+    void ClearFaults();
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
 
@@ -151,6 +155,8 @@ public:
     // References to simulated objects held outside the simulator (by add-ins or tests), summed
     // over all live simulated objects, closed windows included while someone holds them.
     long ReferencesHeldOutside() const;
+    // Which objects are held from outside, as "Kind xN, ..." (for failure messages).
+    std::wstring DescribeHeldOutside() const;
     // What happened, in order: L"OnConnection <ProgID> <mode>", L"OnStartupComplete <ProgID>",
     // L"NewExplorer", L"Explorer.Activate", L"Explorer.Deactivate", L"Explorer.Close",
     // L"NewInspector", L"Item.Open", L"Item.Open cancelled", L"Inspector.Activate",

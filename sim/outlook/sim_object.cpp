@@ -57,6 +57,17 @@ long ObjectHome::ReferencesHeldOutside() const {
     return total;
 }
 
+std::wstring ObjectHome::DescribeHeldOutside() const {
+    std::wstring text;
+    for (SimObject* object : std::vector<SimObject*>(live_)) {
+        const long held = object->ReferencesOutside();
+        if (held == 0) continue;
+        if (!text.empty()) text += L", ";
+        text += object->Kind() + L" x" + std::to_wstring(held);
+    }
+    return text;
+}
+
 void ObjectHome::Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                       const std::wstring& description) {
     faults_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};

@@ -76,8 +76,12 @@ public:
     void Forget(SimObject* object) noexcept;
     // References held outside the simulator, summed over the objects still alive.
     long ReferencesHeldOutside() const;
+    // The objects held from outside, as "Kind xN, ..." (for a test's failure message).
+    std::wstring DescribeHeldOutside() const;
     void Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
     const Raised* FaultOf(const std::wstring& kind, const std::wstring& member) const;
+    // Every member works again.
+    void ClearFaults() noexcept { faults_.clear(); }
     void Note(std::wstring entry) { log_.push_back(std::move(entry)); }
     const std::vector<std::wstring>& Log() const noexcept { return log_; }
     const std::wstring& Source() const noexcept { return source_; }

@@ -47,6 +47,7 @@ void Word::FailMember(const std::wstring& kind, const std::wstring& member, HRES
     host_->Fail(kind, member, hr, description);
 }
 long Word::ReferencesHeldOutside() const { return host_->ReferencesHeldOutside(); }
+std::wstring Word::DescribeHeldOutside() const { return host_->DescribeHeldOutside(); }
 const std::vector<std::wstring>& Word::Log() const { return host_->Log(); }
 
 }  // namespace vantrell::sim

@@ -80,6 +80,8 @@ public:
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
     long ReferencesHeldOutside() const;
+    // Which objects are held from outside, as "Kind xN, ..." (for failure messages).
+    std::wstring DescribeHeldOutside() const;
     // What happened, in order: L"Start", L"Document.Open <name>", L"WindowActivate <name>",
     // L"Document.Close <name>", L"Click <tag>", L"Click ignored <tag>", L"Quit".
     const std::vector<std::wstring>& Log() const;

@@ -84,6 +84,9 @@ void RegisteredAddinTest::TearDown() {
 
 void LinkedAddinTest::SetUp() {
     AddinTest::SetUp();
+    // The linked code stands alone: an add-in entry left by an interrupted run of the
+    // registered tests would have the simulated Outlook load the DLL beside it.
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\Outlook\\Addins\\Vantrell.Connect");
     ResetSharedState();
 }
 

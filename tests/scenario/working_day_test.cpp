@@ -15,7 +15,7 @@
 #include "outlook.h"
 #include "platform/late_bound.h"
 #include "scenario/addin_fixture.h"
-#include "word.h"
+#include "sim/word/word.h"
 
 namespace vantrell::test {
 namespace {
@@ -61,9 +61,13 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOneWithTheButtons) {
         outlook.CloseInspector(reading);
 
         const int writing = outlook.OpenInspector();
-        com::LateBound item(com::Ptr<IDispatch>(outlook.CurrentItem(writing)));
-        item.Put(L"Subject", com::Variant(L"Your offer"));
-        com::LateBound(item.Get(L"Recipients")).Call(L"Add", {com::Variant(L"ann@customer.example")});
+        {
+            com::LateBound item(com::Ptr<IDispatch>(outlook.CurrentItem(writing)));
+            item.Put(L"Subject", com::Variant(L"Your offer"));
+            com::LateBound recipients(item.Get(L"Recipients"));
+            recipients.Call(L"Add", {com::Variant(L"ann@customer.example")});
+            recipients.Call(L"ResolveAll");
+        }
         size_t buttons = 0;
         for (const sim::ControlInfo& control : bar(writing))
             if (control.tag == L"CRM.SendAndLog" && control.visible) ++buttons;
@@ -72,7 +76,7 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOneWithTheButtons) {
         EXPECT_THROW(outlook.Inspector(writing), std::out_of_range);  // closed once sent
 
         outlook.ShutDown();
-        EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+        EXPECT_EQ(0, outlook.ReferencesHeldOutside()) << outlook.DescribeHeldOutside();
     }
     EXPECT_EQ(0, word.ReferencesHeldOutside());
     if (day.wordMail) {
