@@ -26,6 +26,24 @@ HRESULT CallMember(SimObject& object, DISPID id, WORD flags, std::vector<VARIANT
     return hr == DISP_E_EXCEPTION ? exception.Code(hr) : hr;
 }
 
+// Calls a ribbon callback as Office does: by name through the add-in's IRibbonExtensibility,
+// with DISPATCH_METHOD and one object, lent for the call.
+HRESULT CallByName(IRibbonExtensibility* target, const std::wstring& name, IDispatch* argument, com::Variant& result) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
+    HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    VARIANT object;
+    VariantInit(&object);
+    V_VT(&object) = VT_DISPATCH;
+    V_DISPATCH(&object) = argument;
+    DISPPARAMS params{&object, nullptr, 1, 0};
+    com::ExcepInfo exception;
+    UINT argError = 0;
+    return target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
+                          &argError);
+}
+
 // The vtable of a dual interface of a simulated object: one identity and one count with the
 // object, IDispatch its table of members.
 template <class I>
@@ -91,7 +109,8 @@ private:
             *out = nullptr;
             com::Variant value;
             HRESULT hr = CallMember(owner_, id, DISPATCH_PROPERTYGET, {}, value.Out());
-            if (SUCCEEDED(hr) && value.Type() == VT_BSTR) *out = SysAllocStringLen(V_BSTR(value.Get()), SysStringLen(V_BSTR(value.Get())));
+            if (SUCCEEDED(hr) && value.Type() == VT_BSTR)
+                *out = SysAllocStringLen(V_BSTR(value.Get()), SysStringLen(V_BSTR(value.Get())));
             return hr;
         }
     };
@@ -279,22 +298,8 @@ const CustomUi* Ribbons::Load(const std::shared_ptr<AddInRibbon>& addIn, const s
         if (!addIn->ui) addIn->ui = MakeOwned<RibbonUiObject>(&uiHome_, *this, *addIn);
         Note(L"onLoad");
         Owned<RibbonUiObject> lent = addIn->ui;
-        com::Variant result;
-        HRESULT loaded = E_FAIL;
-        DISPID dispatchId = DISPID_UNKNOWN;
-        LPOLESTR names[] = {const_cast<LPOLESTR>(ui->onLoad.c_str())};
-        loaded = extensibility->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispatchId);
-        if (SUCCEEDED(loaded)) {
-            VARIANT argument;
-            VariantInit(&argument);
-            V_VT(&argument) = VT_DISPATCH;
-            V_DISPATCH(&argument) = lent->Dispatch();  // lent for the call
-            DISPPARAMS params{&argument, nullptr, 1, 0};
-            com::ExcepInfo exception;
-            UINT argError = 0;
-            loaded = extensibility->Invoke(dispatchId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                           result.Out(), exception.Out(), &argError);
-        }
+        com::Variant ignored;
+        HRESULT loaded = CallByName(extensibility.Get(), ui->onLoad, lent->Dispatch(), ignored);
         if (FAILED(loaded)) Note(L"onLoad failed " + ui->onLoad + L" " + Hex(loaded));
     }
     return ui;
@@ -333,21 +338,9 @@ HRESULT Ribbons::Call(const AddInRibbon& addIn, const std::wstring& name, const 
                       const std::wstring& tag, IDispatch* context, com::Variant& result) {
     com::Ptr<IRibbonExtensibility> extensibility = addIn.extensibility;
     if (!extensibility) return E_FAIL;
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
-    HRESULT hr = extensibility->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
     // The control is the host's only while the call lasts.
     com::Ptr<RibbonControlObject> control = com::Make<RibbonControlObject>(&host_, controlId, tag, context);
-    VARIANT argument;
-    VariantInit(&argument);
-    V_VT(&argument) = VT_DISPATCH;
-    V_DISPATCH(&argument) = control->Dispatch();  // lent for the call
-    DISPPARAMS params{&argument, nullptr, 1, 0};
-    com::ExcepInfo exception;
-    UINT argError = 0;
-    return extensibility->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(),
-                                 exception.Out(), &argError);
+    return CallByName(extensibility.Get(), name, control->Dispatch(), result);
 }
 
 std::vector<RibbonControlState> Ribbons::Shown(const WindowObject* window) const {
@@ -371,22 +364,22 @@ std::vector<RibbonControlState> Ribbons::Shown(const WindowObject* window) const
 
 void Ribbons::Click(WindowObject* window, const std::wstring& controlId) {
     auto state = WindowOf(window);
-    for (const auto& addIn : state ? std::vector<std::shared_ptr<AddInRibbon>>(addIns_)
-                                   : std::vector<std::shared_ptr<AddInRibbon>>()) {
+    if (!state) throw std::logic_error("the window shows no ribbon");
+    for (const auto& addIn : std::vector<std::shared_ptr<AddInRibbon>>(addIns_)) {
         auto answers = state->answers.find(addIn.get());
         auto definition = addIn->definitions.find(state->ribbonId);
         if (answers == state->answers.end() || definition == addIn->definitions.end() || !definition->second.ui)
             continue;
         const auto& controls = definition->second.ui->controls;
         for (size_t i = 0; i < controls.size(); ++i) {
-            const RibbonControlDef control = controls[i];
-            if (control.group || control.id != controlId) continue;
-            if (!answers->second[i] || !answers->second[control.groupIndex]) break;
-            if (control.onAction.empty()) return;  // a button without an action does nothing
-            Note(L"onAction " + control.onAction + L" " + control.id);
+            if (controls[i].group || controls[i].id != controlId) continue;
+            if (!answers->second[i] || !answers->second[controls[i].groupIndex]) break;
+            const RibbonControlDef button = controls[i];
+            if (button.onAction.empty()) return;  // a button without an action does nothing
+            Note(L"onAction " + button.onAction + L" " + button.id);
             com::Variant ignored;
-            HRESULT hr = Call(*addIn, control.onAction, control.id, control.tag, window->Dispatch(), ignored);
-            if (FAILED(hr)) Note(L"onAction failed " + control.onAction + L" " + control.id + L" " + Hex(hr));
+            HRESULT hr = Call(*addIn, button.onAction, button.id, button.tag, window->Dispatch(), ignored);
+            if (FAILED(hr)) Note(L"onAction failed " + button.onAction + L" " + button.id + L" " + Hex(hr));
             return;
         }
     }
