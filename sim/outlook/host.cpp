@@ -1,6 +1,7 @@
 #include "sim/outlook/host.h"
 
 #include "sim/outlook/mapi_tags.h"
+#include "sim/outlook/ribbon.h"
 #include "sim/outlook/store_objects.h"
 #include "sim/outlook/transport.h"
 #include "sim/word/word_host.h"
@@ -117,11 +118,14 @@ Host::Host(std::wstring version, std::shared_ptr<Mailbox> mailbox)
     inspectors_ = MakeOwned<InspectorsObject>(this);
     session_ = MakeOwned<NameSpaceObject>(this, major_);
     addIns_ = MakeOwned<AddInsObject>(this);
+    ribbons_ = std::make_unique<Ribbons>(*this, major_);
     PublishSession(this);
 }
 
 Host::~Host() {
     WithdrawSession(this);
+    // The ribbon lets go of the add-ins first; an IRibbonUI an add-in keeps is cut off.
+    ribbons_.reset();
     activeExplorer_ = nullptr;
     activeInspector_ = nullptr;
     openInspectors_.clear();
@@ -210,7 +214,7 @@ void Host::StartUp(Start how) {
 void Host::ShutDown() {
     if (!running_) return;
     if (sendReceiveQueued_) SendAndReceive();
-    while (!openInspectors_.empty()) Close(openInspectors_.front().Get(), false, true);
+    while (!openInspectors_.empty()) Close(openInspectors_.front().Get(), SaveMode::Discard, true);
     while (!openExplorers_.empty()) Close(openExplorers_.front().Get());
     const std::vector<Owned<AddInObject>> entries(addInEntries_);
     for (const auto& entry : entries) {
@@ -248,6 +252,8 @@ int Host::OpenExplorer(bool activeAtOnce, bool announce, std::wstring caption) {
         Note(L"NewExplorer");
         explorers_->Fire(kNewWindow, {explorer->Dispatch()});
     }
+    // The window's ribbon loads before it activates.
+    if (explorer->IsOpen()) ribbons_->Opened(explorer.Get());
     // A NewExplorer handler may have closed it or activated another one.
     if (activeAtOnce && explorer->IsOpen() && activeExplorer_ == explorer.Get()) {
         if (previous && previous->IsOpen()) {
@@ -283,6 +289,7 @@ void Host::Close(ExplorerObject* explorer) {
     Note(L"Explorer.Close");
     explorer->Fire(kClose);
     Erase(openExplorers_, explorer);
+    ribbons_->Closed(explorer);
 }
 
 int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<MessageData> message) {
@@ -302,6 +309,7 @@ int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<Mes
     openInspectors_.push_back(inspector);
     if (!announce) {
         activeInspector_ = inspector.Get();
+        ribbons_->Opened(inspector.Get());
     } else {
         // Outlook's order: the new inspector, then the item opens in it, then the window activates.
         Note(L"NewInspector");
@@ -312,9 +320,11 @@ int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<Mes
             // The item does not open: its window goes again (the item never opened, so no item Close).
             Note(L"Item.Open cancelled");
             inspector->ReleaseItem();
-            Close(inspector.Get(), false, true);
+            Close(inspector.Get(), SaveMode::Discard, true);
             return inspector->Handle();
         }
+        // The window's ribbon loads after the item's Open, before the window activates.
+        ribbons_->Opened(inspector.Get());
         Activate(inspector.Get());
     }
     // Word's window for the message comes last: its document activates in Word.
@@ -343,7 +353,7 @@ void Host::Activate(InspectorObject* inspector) {
     inspector->Fire(kActivate);
 }
 
-void Host::Close(InspectorObject* inspector, bool save, bool forced) {
+void Host::Close(InspectorObject* inspector, SaveMode mode, bool forced) {
     if (!inspector->IsOpen()) return;
     Owned<InspectorObject> keep(inspector);
     if (Owned<ItemObject> item(inspector->Item()); item) {
@@ -353,7 +363,15 @@ void Host::Close(InspectorObject* inspector, bool save, bool forced) {
             return;
         }
         if (!inspector->IsOpen()) return;  // a handler closed it meanwhile
-        if (save && !item->Gone()) item->SaveChanges();
+        if (!item->Gone()) {
+            if (mode == SaveMode::Save) {
+                item->SaveChanges();
+            } else {
+                // Outlook would ask the user whether to save; nobody answers here, so the changes go.
+                if (mode == SaveMode::Prompt && item->HasChanges()) Note(L"Save prompt");
+                item->DropChanges();
+            }
+        }
     }
     inspector->MarkClosed();
     const bool wasActive = activeInspector_ == inspector;
@@ -361,6 +379,7 @@ void Host::Close(InspectorObject* inspector, bool save, bool forced) {
     Note(L"Inspector.Close");
     inspector->Fire(kClose);
     Erase(openInspectors_, inspector);
+    ribbons_->Closed(inspector);
     inspector->ReleaseItem();
     inspector->CloseBars();
     // Word's window for the message closes after the inspector.
@@ -479,6 +498,8 @@ bool Host::Connect(AddInObject* addIn, ext_ConnectMode mode) {
         addIn->Detach();
         return false;
     }
+    // Office asks a connected add-in for its ribbon right away; open windows show it.
+    ribbons_->Connected(addIn);
     return true;
 }
 
@@ -489,6 +510,7 @@ void Host::Disconnect(AddInObject* addIn, ext_DisconnectMode mode) {
     Note(L"OnDisconnection " + addIn->ProgId() + L" " + std::to_wstring(static_cast<int>(mode)));
     CustomArray custom;
     instance->OnDisconnection(mode, custom.Address());
+    ribbons_->Disconnected(addIn);
     addIn->Detach();
     // The last reference Outlook holds goes here.
     instance.Reset();

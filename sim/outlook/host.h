@@ -18,6 +18,11 @@
 
 namespace vantrell::sim {
 
+class Ribbons;
+
+// What becomes of an item's unsaved changes when its window closes: Outlook's OlInspectorClose.
+enum class SaveMode : long { Save = 0, Discard = 1, Prompt = 2 };
+
 class Host : public ObjectHome {
 public:
     Host(std::wstring version, std::shared_ptr<Mailbox> mailbox);
@@ -70,9 +75,10 @@ public:
     // An inspector on the stored item of this entry ID (std::out_of_range when there is none).
     int OpenItem(const std::wstring& entryId);
     void Activate(InspectorObject* inspector);
-    // Fires the item's Close (a handler may cancel it unless `forced`), saves the item when
-    // `save`, then fires Inspector.Close.
-    void Close(InspectorObject* inspector, bool save = false, bool forced = false);
+    // Fires the item's Close (a handler may cancel it unless `forced`), then saves the item
+    // (Save) or drops its unsaved changes (Discard; Prompt logs L"Save prompt" first when it has
+    // any: no one is there to answer), then fires Inspector.Close.
+    void Close(InspectorObject* inspector, SaveMode mode, bool forced = false);
 
     // ---- command bars and WordMail ----
     // Mail-item inspectors opened from now on are edited in Word (`use`), which shows them the
@@ -83,6 +89,9 @@ public:
     InspectorObject* InspectorShowing(const ItemObject* item) const;
     // The user clicks the button tagged `tag` on the inspector's "Standard" bar.
     void ClickButton(InspectorObject* inspector, const std::wstring& tag);
+
+    // ---- the ribbon (Outlook 2007 and later) ----
+    Ribbons& Ribbon() const noexcept { return *ribbons_; }
 
     // ---- add-ins ----
     const std::vector<Owned<AddInObject>>& AddInEntries() const noexcept { return addInEntries_; }
@@ -120,6 +129,7 @@ private:
     int mainExplorer_ = 0;
     int startInspector_ = 0;
     std::vector<Owned<AddInObject>> addInEntries_;
+    std::unique_ptr<Ribbons> ribbons_;
 
     std::weak_ptr<word::WordHost> word_;
     bool useWordMail_ = false;

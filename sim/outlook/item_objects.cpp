@@ -71,8 +71,9 @@ long ClassOf(const std::wstring& messageClass, bool associated) {
 
 ItemObject::ItemObject(Host* host, std::shared_ptr<MessageData> message)
     : StoreObject(host, KindOf(ClassOf(TextOf(message->properties, tags::IdOf(tags::kMessageClass)), message->associated))),
-      message_(std::move(message)) {
-    const long objectClass = ClassOf(TextOf(message_->properties, tags::IdOf(tags::kMessageClass)), message_->associated);
+      message_(std::move(message)),
+      objectClass_(ClassOf(TextOf(message_->properties, tags::IdOf(tags::kMessageClass)), message_->associated)) {
+    const long objectClass = objectClass_;
     AddLive(Property(L"Class", 0xF00A, [objectClass] { return com::Variant(objectClass); }));
     AddTextProperty(L"Subject", 0x37, tags::kSubject, true);
     AddTextProperty(L"MessageClass", 0x1A, tags::kMessageClass, true);

@@ -55,6 +55,17 @@ public:
 
     // Its message has been sent (moved on): every call fails.
     bool Gone() const noexcept { return message_->gone; }
+    // Outlook's object class of the item (see ClassOf).
+    long ObjectClass() const noexcept { return objectClass_; }
+    // A mail or post item that has been sent or received (not one being written).
+    bool Sent() const { return !Unsent(); }
+    // Writes or recipient changes not saved yet.
+    bool HasChanges() const noexcept { return !changes_.empty() || recipientChanges_.has_value(); }
+    // Forgets the writes and recipient changes not saved yet (a close that discards them).
+    void DropChanges() noexcept {
+        changes_.clear();
+        recipientChanges_.reset();
+    }
     // Raises the error every call on a sent (moved) item gets.
     void RequireLive() const;
     // The recipients as this open item sees them.
@@ -84,6 +95,7 @@ private:
     HRESULT OnLiveStore(Body&& body) noexcept;
 
     std::shared_ptr<MessageData> message_;
+    long objectClass_;
     PropertyMap changes_;
     std::optional<RecipientList> recipientChanges_;
 };

@@ -191,11 +191,13 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
         host_->Activate(this);
         return com::Variant();
     }));
-    // Close(SaveMode): olSave 0 saves the item first; olDiscard 1 and olPromptForSave 2 (no one
-    // to ask here) drop its unsaved changes.
+    // Close(SaveMode): olSave 0 saves the item first; olDiscard 1 drops its unsaved changes;
+    // olPromptForSave 2 would ask the user when there are any (no one to ask here: they go).
     Add(Method(L"Close", 0x2103, {VT_I4}, [this](const Args& args) {
+        const long mode = V_I4(args[0].Get());
+        if (mode < 0 || mode > 2) throw Raised{E_INVALIDARG, kInvalidValue};
         RequireOpen();
-        host_->Close(this, V_I4(args[0].Get()) == 0);
+        host_->Close(this, static_cast<SaveMode>(mode));
         return com::Variant();
     }));
     Add(Property(L"CommandBars", 0x2100, [this] {

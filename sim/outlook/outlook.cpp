@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "sim/outlook/host.h"
+#include "sim/outlook/ribbon.h"
 #include "sim/word/word.h"
 #include "sim/word/word_host.h"
 
@@ -35,7 +36,7 @@ void Outlook::CloseExplorer(int explorer) { host_->Close(host_->FindExplorer(exp
 int Outlook::OpenInspector(const std::wstring& caption) { return host_->OpenInspector(true, caption); }
 int Outlook::OpenItem(const std::wstring& entryId) { return host_->OpenItem(entryId); }
 void Outlook::ActivateInspector(int inspector) { host_->Activate(host_->FindInspector(inspector)); }
-void Outlook::CloseInspector(int inspector) { host_->Close(host_->FindInspector(inspector)); }
+void Outlook::CloseInspector(int inspector) { host_->Close(host_->FindInspector(inspector), SaveMode::Prompt); }
 IDispatch* Outlook::Explorer(int explorer) const { return host_->FindExplorer(explorer)->Dispatch(); }
 IDispatch* Outlook::Inspector(int inspector) const { return host_->FindInspector(inspector)->Dispatch(); }
 IDispatch* Outlook::CurrentItem(int inspector) const { return host_->FindInspector(inspector)->Item()->Dispatch(); }
@@ -65,6 +66,27 @@ std::vector<ControlInfo> Outlook::BarControls(int inspector, const std::wstring&
 bool Outlook::BarVisible(int inspector, const std::wstring& bar) const { return BarOf(*host_, inspector, bar).Visible(); }
 
 void Outlook::ClickButton(int inspector, const std::wstring& tag) { host_->ClickButton(host_->FindInspector(inspector), tag); }
+
+std::vector<RibbonControlState> Outlook::Ribbon(int inspector) const {
+    return host_->Ribbon().Shown(host_->FindInspector(inspector));
+}
+
+std::vector<RibbonControlState> Outlook::ExplorerRibbon(int explorer) const {
+    return host_->Ribbon().Shown(host_->FindExplorer(explorer));
+}
+
+void Outlook::ClickRibbon(int inspector, const std::wstring& controlId) {
+    host_->Ribbon().Click(host_->FindInspector(inspector), controlId);
+}
+
+const std::vector<std::wstring>& Outlook::RibbonLog() const { return host_->Ribbon().Log(); }
+std::wstring Outlook::RibbonXml(const std::wstring& ribbonId) const { return host_->Ribbon().Xml(ribbonId); }
+IDispatch* Outlook::RibbonUI() const { return host_->Ribbon().Ui(); }
+long Outlook::RibbonUIReferencesHeldOutside() const { return host_->Ribbon().UiReferencesHeldOutside(); }
+
+com::Variant Outlook::CallRibbonCallback(const std::wstring& name, IDispatch* context, const std::wstring& controlId) {
+    return host_->Ribbon().CallCallback(name, context, controlId);
+}
 
 void Outlook::SetAddinConnected(const std::wstring& progId, bool connected) {
     AddInObject* addIn = host_->FindAddIn(progId);

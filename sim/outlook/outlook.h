@@ -19,6 +19,31 @@
 // IsWordMail (a method), CurrentItem, Activate, Close(SaveMode); every item but a hidden one:
 // GetInspector (the open inspector showing that very item object; E_FAIL when none does).
 //
+// Inspector.Close(SaveMode): olSave 0 saves the item, olDiscard 1 drops its unsaved changes,
+// olPromptForSave 2 logs L"Save prompt" when it has any (Outlook would ask; no one answers here)
+// and drops them; another mode fails with E_INVALIDARG.
+//
+// The ribbon (Outlook 2007, version 12, and later; see ribbon.h): right after an add-in's
+// OnConnection, Outlook asks its object for IRibbonExtensibility and keeps it until the add-in's
+// OnDisconnection. A window asks each such add-in for the definition of its ribbon id the first
+// time one of its kind opens in the add-in's load (GetCustomUI, once per ribbon id; the answer is
+// kept): inspectors by item class, Mail.Read / Mail.Compose (Sent or not), Post.Read /
+// Post.Compose, Appointment, Contact, Task, Journal, Report, MeetingRequest.Read (all
+// "Microsoft.Outlook." ...); explorers "Microsoft.Outlook.Explorer" from Outlook 2010 (14) on.
+// It asks when the window opens, after NewInspector and the item's Open (NewExplorer), before
+// the window's Activate; windows already open when an add-in connects ask then. A definition is
+// parsed by MSXML and refused, as Office refuses it, when it does not parse or its root is not
+// customUI in the 2006 custom-UI namespace (L"Ribbon refused <ribbonId>: <reason>"). A loaded
+// definition's onLoad is called with the add-in's one IRibbonUI; then each control's getVisible
+// (group first, then its buttons in order) with an IRibbonControl whose Context is the window;
+// a callback that fails or answers no Boolean leaves the control visible (and is logged), a
+// hidden group hides its buttons (which are asked all the same). IRibbonUI.InvalidateControl(id)
+// (Invalidate(): every control) has the control's getVisible asked again in every open window
+// when Outlook next dispatches its messages. Callbacks are called by name through the add-in's
+// IRibbonExtensibility (GetIDsOfNames, then Invoke with DISPATCH_METHOD and the object as its one
+// VT_DISPATCH argument); IRibbonControl objects are released after each call. Where several
+// add-ins have ribbons, RibbonXml, RibbonUI and CallRibbonCallback answer for the first loaded.
+//
 // Mail: MailItem.Send takes the message to the Outbox and queues a send/receive on the message
 // queue (delivered at the next dispatch of messages, at SendAndReceive, or at ShutDown at the
 // latest); the helper's DeliverNow delivers the Outbox at once. Delivered mail lands in Sent
@@ -32,6 +57,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/variant.h"
 #include "sim/office/command_bars.h"
 #include "sim/outlook/mailbox.h"
 
@@ -41,6 +67,13 @@ class Host;
 class Word;
 
 enum class Start { WithExplorer, WithInactiveExplorer, Automation, SingleInspector };
+
+// A group or button of an add-in's ribbon as a window shows it (the label as parsed).
+struct RibbonControlState {
+    std::wstring id, label;
+    bool visible = true;
+    bool operator==(const RibbonControlState&) const = default;
+};
 
 class Outlook {
 public:
@@ -85,10 +118,11 @@ public:
     // that is not stored): the same events as OpenInspector, the caption "<subject> - Message".
     int OpenItem(const std::wstring& entryId);
     void ActivateInspector(int inspector);
-    // The user closes the window (unsaved changes are dropped): fires the item's Close (a
-    // handler may cancel it: L"Item.Close cancelled", and the window stays), then Inspector.Close,
-    // then removes it from Inspectors (it is no longer the active one while Close fires); a window
-    // that was in front hands the front to the most recently opened other inspector, which gets
+    // The user closes the window: fires the item's Close (a handler may cancel it:
+    // L"Item.Close cancelled", and the window stays); an item with unsaved changes logs
+    // L"Save prompt" and they are dropped (no one answers); then Inspector.Close fires, then the
+    // window leaves Inspectors (it is no longer the active one while Close fires); a window that
+    // was in front hands the front to the most recently opened other inspector, which gets
     // Activate.
     void CloseInspector(int inspector);
     // The window behind a handle (no new reference); throws std::out_of_range once it is closed.
@@ -119,6 +153,39 @@ public:
     // visible, enabled button with that tag is on the visible bar (or Word has quit).
     void ClickButton(int inspector, const std::wstring& tag);
 
+    // ---- the ribbon (Outlook 2007 and later) ----
+    // The add-ins' groups and buttons as the window shows them now, in definition order, each
+    // group before its buttons (empty when no definition applies); std::out_of_range for a
+    // window that is not open.
+    std::vector<RibbonControlState> Ribbon(int inspector) const;
+    std::vector<RibbonControlState> ExplorerRibbon(int explorer) const;
+    // The user clicks a button the inspector's ribbon shows: its onAction by name with an
+    // IRibbonControl whose Context is the inspector (L"onAction <callback> <controlId>"); a
+    // button without onAction does nothing. std::logic_error when the button is not shown.
+    void ClickRibbon(int inspector, const std::wstring& controlId);
+    // What the ribbon did, in order: L"GetCustomUI <ribbonId>", L"GetCustomUI failed <ribbonId>
+    // 0x<hr>", L"Ribbon refused <ribbonId>: <reason>", L"onLoad", L"onLoad failed <callback>
+    // 0x<hr>", L"getVisible <callback> <controlId>", L"getVisible failed <callback> <controlId>
+    // 0x<hr>", L"getVisible answered no Boolean <callback> <controlId>", L"Invalidate",
+    // L"InvalidateControl <controlId>", L"onAction <callback> <controlId>", L"onAction failed
+    // <callback> <controlId> 0x<hr>". Invalidate and InvalidateControl are also in Log().
+    const std::vector<std::wstring>& RibbonLog() const;
+    // What the add-in answered for the ribbon id (empty when it was not asked).
+    std::wstring RibbonXml(const std::wstring& ribbonId) const;
+    // The IRibbonUI handed to onLoad (no new reference), or null (none yet, or the add-in has
+    // been disconnected). It answers IRibbonUI (dual) and IDispatch by name. Not counted by
+    // ReferencesHeldOutside: an add-in may keep it for the rest of the process; the references
+    // held to IRibbonUI objects outside the simulator are counted here instead. Once Outlook has
+    // gone its calls fail with RPC_E_DISCONNECTED; once its add-in has been disconnected they do
+    // nothing.
+    IDispatch* RibbonUI() const;
+    long RibbonUIReferencesHeldOutside() const;
+    // Calls the ribbon callback `name` of the add-in by name, as Office does, with an
+    // IRibbonControl of `controlId` (Tag as its definition gives it, or empty) and `context`;
+    // answers its result. std::logic_error when no add-in has a ribbon, std::runtime_error when
+    // the call fails.
+    com::Variant CallRibbonCallback(const std::wstring& name, IDispatch* context, const std::wstring& controlId);
+
     // Outlook's send/receive: delivers what waits in the Outbox now.
     void SendAndReceive();
 
@@ -141,7 +208,7 @@ public:
     // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn", "MAPIFolder", "Items",
     // "MailItem", "Recipients", "Recipient", the other item classes ("PostItem",
     // "AppointmentItem", "ContactItem", "TaskItem", "JournalItem", "ReportItem", "MeetingItem"),
-    // "StorageItem" for a hidden item, and the inspectors' own command bars: "CommandBars",
+    // "StorageItem" for a hidden item, "RibbonControl", and the inspectors' own command bars: "CommandBars",
     // "CommandBar", "CommandBarControls", "CommandBarButton"; Word's are Word::FailMember's) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
     // `description` in its EXCEPINFO. Names are case-insensitive.
     // Every member set to fail works again.
@@ -160,7 +227,8 @@ public:
     // What happened, in order: L"OnConnection <ProgID> <mode>", L"OnStartupComplete <ProgID>",
     // L"NewExplorer", L"Explorer.Activate", L"Explorer.Deactivate", L"Explorer.Close",
     // L"NewInspector", L"Item.Open", L"Item.Open cancelled", L"Inspector.Activate",
-    // L"Inspector.Deactivate", L"Item.Close", L"Item.Close cancelled", L"Inspector.Close",
+    // L"Inspector.Deactivate", L"Item.Close", L"Item.Close cancelled", L"Save prompt", L"Inspector.Close",
+    // L"Invalidate", L"InvalidateControl <controlId>",
     // L"Click <tag>", L"Click ignored <tag>",
     // L"OnBeginShutdown <ProgID>", L"OnDisconnection <ProgID> <mode>",
     // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>".

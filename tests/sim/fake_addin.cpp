@@ -72,7 +72,24 @@ STDMETHODIMP FakeAddIn::OnBeginShutdown(SAFEARRAY**) noexcept {
     return S_OK;
 }
 
-// Outlook calls the add-in through the vtable; nothing reaches it by name.
+STDMETHODIMP FakeAddIn::GetCustomUI(BSTR ribbonId, BSTR* xml) noexcept {
+    const std::wstring id = ribbonId ? ribbonId : L"";
+    Script().ribbonCalls.push_back(L"GetCustomUI " + id);
+    auto found = Script().customUi.find(id);
+    const std::wstring answer = found == Script().customUi.end() ? std::wstring() : found->second;
+    *xml = SysAllocStringLen(answer.data(), static_cast<UINT>(answer.size()));
+    return S_OK;
+}
+
+STDMETHODIMP FakeAddIn::QueryInterface(REFIID iid, void** out) noexcept {
+    if (IsEqualIID(iid, IID_IRibbonExtensibility) && !Script().ribbon) {
+        if (out) *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    return Object::QueryInterface(iid, out);
+}
+
+// Outlook calls the add-in through the vtable; only the ribbon's callbacks are reached by name.
 STDMETHODIMP FakeAddIn::GetTypeInfoCount(UINT* count) noexcept {
     *count = 0;
     return S_OK;
@@ -81,13 +98,40 @@ STDMETHODIMP FakeAddIn::GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept {
     *out = nullptr;
     return DISP_E_BADINDEX;
 }
-STDMETHODIMP FakeAddIn::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
-    ADD_FAILURE() << "the add-in was called by name";
+STDMETHODIMP FakeAddIn::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
+    DISPID id = 1;
+    for (const auto& [name, callback] : Script().callbacks) {
+        if (count == 1 && name == names[0]) {
+            ids[0] = id;
+            return S_OK;
+        }
+        ++id;
+    }
+    if (!Script().ribbon) ADD_FAILURE() << "the add-in was called by name";
+    ids[0] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
 }
-STDMETHODIMP FakeAddIn::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept {
-    ADD_FAILURE() << "the add-in was called through IDispatch::Invoke";
-    return DISP_E_MEMBERNOTFOUND;
+STDMETHODIMP FakeAddIn::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                               UINT*) noexcept {
+    auto callback = Script().callbacks.begin();
+    for (DISPID i = 1; i < id && callback != Script().callbacks.end(); ++i) ++callback;
+    if (id < 1 || callback == Script().callbacks.end()) {
+        ADD_FAILURE() << "the add-in was called through IDispatch::Invoke";
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    // Office passes the one object as it is, with DISPATCH_METHOD.
+    EXPECT_EQ(DISPATCH_METHOD, flags);
+    if (!params || params->cArgs != 1 || params->cNamedArgs != 0 || V_VT(&params->rgvarg[0]) != VT_DISPATCH) {
+        ADD_FAILURE() << "a ribbon callback was called without its one object";
+        return DISP_E_BADPARAMCOUNT;
+    }
+    Script().ribbonCalls.push_back(callback->first);
+    // The callback may change the script: call a copy.
+    const auto body = callback->second;
+    com::Variant answer = body(V_DISPATCH(&params->rgvarg[0]));
+    if (answer.Type() == VT_ERROR) return V_ERROR(answer.Get());
+    if (result) answer.DetachTo(result);
+    return S_OK;
 }
 
 RegisteredAddIn::RegisteredAddIn(std::wstring progId, DWORD loadBehavior, bool withClass)

@@ -2,15 +2,19 @@
 // A recording add-in for testing the simulated Outlook: implements IDTExtensibility2, records
 // every call, holds the objects Outlook hands it until OnDisconnection, and is registered for
 // one test under a ProgID exactly as an installed add-in is (class, ProgID, Outlook's add-in key).
+// When its script says so it also answers IRibbonExtensibility, with scripted definitions and
+// ribbon callbacks reachable by name.
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "office.h"
 #include "platform/com_object.h"
 #include "platform/com_ptr.h"
+#include "platform/variant.h"
 
 namespace vantrell::test {
 
@@ -25,10 +29,20 @@ struct AddInScript {
     std::vector<std::wstring> calls;  // "OnConnection 1", "OnStartupComplete", ...
     int live = 0;                     // fake add-ins alive now
     bool customWasEmptyVariantArray = false;
+
+    // The add-in answers IRibbonExtensibility: GetCustomUI gives the definition listed for the
+    // ribbon id (empty for one not listed).
+    bool ribbon = false;
+    std::map<std::wstring, std::wstring> customUi;
+    // Ribbon callbacks by name (as Office calls them: DISPATCH_METHOD, one VT_DISPATCH
+    // argument); each answers its result (a VT_ERROR answer fails the call with that code). Any
+    // other call by name fails the test.
+    std::map<std::wstring, std::function<com::Variant(IDispatch* argument)>> callbacks;
+    std::vector<std::wstring> ribbonCalls;  // "GetCustomUI <ribbon id>", "<callback name>"
 };
 AddInScript& Script();
 
-class FakeAddIn : public com::Object<_IDTExtensibility2> {
+class FakeAddIn : public com::Object<_IDTExtensibility2, IRibbonExtensibility> {
 public:
     FakeAddIn() { ++Script().live; }
     ~FakeAddIn() override { --Script().live; }
@@ -39,6 +53,9 @@ public:
     STDMETHODIMP OnAddInsUpdate(SAFEARRAY** custom) noexcept override;
     STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) noexcept override;
     STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) noexcept override;
+    STDMETHODIMP GetCustomUI(BSTR ribbonId, BSTR* xml) noexcept override;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept override;
