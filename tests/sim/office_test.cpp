@@ -4,6 +4,8 @@
 // Word.Application, its WindowActivate, e-mail documents, the Normal template, and WordMail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <olectl.h>
 
 #include <functional>
@@ -397,8 +399,10 @@ TEST_F(CommandBars, WordMayGoBeforeOutlookOrNeverRun) {
     EXPECT_EQ(E_FAIL, bars.scode);
     outlook.ClickButton(withWord, L"T");
     EXPECT_EQ(L"Click ignored T", outlook.Log().back());
+    const size_t before = outlook.Log().size();
     outlook.CloseInspector(withWord);
-    EXPECT_EQ(L"Inspector.Close", outlook.Log().back());
+    const std::vector<std::wstring> closing(outlook.Log().begin() + static_cast<long>(before), outlook.Log().end());
+    EXPECT_NE(closing.end(), std::find(closing.begin(), closing.end(), L"Inspector.Close"));
 }
 
 }  // namespace
