@@ -1,9 +1,11 @@
-// A working day with the registered add-in, as a user meets it: Outlook starts and loads the
-// add-in by ProgID, the user logs a received message and sends a new one with Send && Log,
-// closes everything and quits; then what the service received, what the user saw, and that
-// nothing of Outlook's or Word's is still held.
+// A working day with the registered add-in in every generation of Outlook the simulator can be:
+// the first start with the logon dialog against the service double, Log Message on a received
+// message, Send && Log on a new one, with the command-bar buttons or the ribbon as that Outlook
+// has them, then everything closed and Outlook shut down. Checked afterwards: what the service
+// received, what the user saw, the trace, and that nothing of Outlook's or Word's is still held.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "outlook.h"
 #include "platform/late_bound.h"
 #include "scenario/addin_fixture.h"
+#include "service_double.h"
 #include "sim/word/word.h"
 
 namespace vantrell::test {
@@ -22,42 +25,86 @@ namespace {
 
 using sim::Outlook;
 
-const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+enum class Form { Bars, Ribbon };
 
 struct Day {
     const char* name;
     const wchar_t* version;
     bool wordMail;
+    Form form;        // how the user clicks
+    bool bars;        // the windows have the add-in's command-bar buttons
+    bool ribbon;      // ... and its ribbon group
 };
 
-class WorkingDay : public RegisteredAddinTest, public testing::WithParamInterface<Day> {};
+class WorkingDay : public RegisteredAddinTest, public testing::WithParamInterface<Day> {
+protected:
+    void SetUp() override {
+        RegisteredAddinTest::SetUp();
+        ASSERT_NE(0, service.Start());
+        SetSetting("SynchURL", service.Url());
+        SetSetting("ErrorLogLevel", 8);
+        mailbox->ConnectAgent(agent);
+    }
+    void TearDown() override {
+        service.Stop();
+        RegisteredAddinTest::TearDown();
+    }
+    // The add-in's buttons in a window's bar (Word's in WordMail), visible ones only.
+    std::vector<std::wstring> BarButtons(Outlook& outlook, int window) {
+        std::vector<std::wstring> tags;
+        for (const sim::ControlInfo& control :
+             GetParam().wordMail ? word.BarControls(L"Standard") : outlook.BarControls(window))
+            if (control.tag.rfind(L"CRM.", 0) == 0 && control.visible) tags.push_back(control.tag);
+        return tags;
+    }
+    std::vector<std::wstring> RibbonButtons(Outlook& outlook, int window) {
+        std::vector<std::wstring> shown;
+        for (const sim::RibbonControlState& control : outlook.Ribbon(window))
+            if (control.visible) shown.push_back(control.id);
+        return shown;
+    }
+    static std::vector<std::wstring> Shown(bool present, std::vector<std::wstring> controls) {
+        return present ? controls : std::vector<std::wstring>{};
+    }
+    size_t Count(const std::string& line) const {
+        auto lines = TraceLines();
+        return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+    }
 
-TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOneWithTheButtons) {
-    const Day& day = GetParam();
     RegisteredHelper helper;
-    auto mailbox = std::make_shared<sim::Mailbox>();
-    auto agent = std::make_shared<sim::AgentMailbox>(std::vector<std::wstring>{L"log@history.quorvane.com"});
-    mailbox->ConnectAgent(agent);
-    mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
-                           {{mailbox->NamedId(kPublicStrings, L"LogonID") << 16 | 0x0003, com::Variant(4321L)},
-                            {mailbox->NamedId(kPublicStrings, L"CompanyID") << 16 | 0x0003, com::Variant(65L)}});
+    sim::ServiceDouble service;
+    std::shared_ptr<sim::Mailbox> mailbox = std::make_shared<sim::Mailbox>();
+    std::shared_ptr<sim::AgentMailbox> agent =
+        std::make_shared<sim::AgentMailbox>(std::vector<std::wstring>{L"log@history.quorvane.com"});
+    sim::Word word;
+};
+
+TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOne) {
+    const Day& day = GetParam();
     sim::MailFields received;
     received.subject = L"Order 1177";
     received.sender = {L"Ann Buyer", L"ann@customer.example"};
     received.to = {{L"", L"owner@example.com"}};
     const std::wstring entryId = mailbox->AddReceivedMail(received);
+    service.Reply(200, "OK", "logonid=4321;companyid=65");
+    windows.Expect(kLogonDialogTitle, FillLogon(L"jsmith", L"Pw!0wZ"));
+    windows.Expect(kMessageBoxTitle);  // the logon worked
+    windows.Expect(kMessageBoxTitle);  // the message was logged
 
-    sim::Word word;
     if (day.wordMail) word.Start();
     {
         Outlook outlook(day.version, mailbox);
         if (day.wordMail) outlook.UseWordMail(&word);
         outlook.StartUp();
-        auto bar = [&](int window) { return day.wordMail ? word.BarControls(L"Standard") : outlook.BarControls(window); };
+        ASSERT_EQ(1u, windows.Pending());
 
         const int reading = outlook.OpenItem(entryId);
-        windows.Expect(kMessageBoxTitle);
-        outlook.ClickButton(reading, L"CRM.EmailLog");
+        EXPECT_EQ(Shown(day.bars, {L"CRM.EmailLog"}), BarButtons(outlook, reading));
+        EXPECT_EQ(Shown(day.ribbon, {L"QuorvaneGroup", L"QuorvaneLogMessage"}), RibbonButtons(outlook, reading));
+        if (day.form == Form::Ribbon)
+            outlook.ClickRibbon(reading, L"QuorvaneLogMessage");
+        else
+            outlook.ClickButton(reading, L"CRM.EmailLog");
         outlook.CloseInspector(reading);
 
         const int writing = outlook.OpenInspector();
@@ -68,31 +115,48 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOneWithTheButtons) {
             recipients.Call(L"Add", {com::Variant(L"ann@customer.example")});
             recipients.Call(L"ResolveAll");
         }
-        size_t buttons = 0;
-        for (const sim::ControlInfo& control : bar(writing))
-            if (control.tag == L"CRM.SendAndLog" && control.visible) ++buttons;
-        EXPECT_EQ(1u, buttons);
-        outlook.ClickButton(writing, L"CRM.SendAndLog");
+        EXPECT_EQ(Shown(day.bars, {L"CRM.SendAndLog"}), BarButtons(outlook, writing));
+        EXPECT_EQ(Shown(day.ribbon, {L"QuorvaneGroup", L"QuorvaneSendAndLog"}), RibbonButtons(outlook, writing));
+        if (day.form == Form::Ribbon)
+            outlook.ClickRibbon(writing, L"QuorvaneSendAndLog");
+        else
+            outlook.ClickButton(writing, L"CRM.SendAndLog");
         EXPECT_THROW(outlook.Inspector(writing), std::out_of_range);  // closed once sent
+        const std::vector<std::wstring>& log = outlook.Log();
+        EXPECT_EQ(log.end(), std::find(log.begin(), log.end(), L"Save prompt"));
+        if (day.bars && day.ribbon) {
+            // A closing wrapper has the ribbon ask for both buttons again.
+            const std::vector<std::wstring>& ribbonLog = outlook.RibbonLog();
+            EXPECT_NE(ribbonLog.end(), std::find(ribbonLog.begin(), ribbonLog.end(), L"InvalidateControl QuorvaneSendAndLog"));
+        }
 
         outlook.ShutDown();
         EXPECT_EQ(0, outlook.ReferencesHeldOutside()) << outlook.DescribeHeldOutside();
     }
-    EXPECT_EQ(0, word.ReferencesHeldOutside());
+    EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
     if (day.wordMail) {
-        EXPECT_TRUE(word.BarControls(L"Standard").size() > 0);
-        for (const sim::ControlInfo& control : word.BarControls(L"Standard")) EXPECT_NE(0u, control.tag.find(L"CRM."));
+        for (const sim::ControlInfo& control : word.BarControls(L"Standard"))
+            EXPECT_NE(0u, control.tag.find(L"CRM.")) << "left in Word's bar";
         EXPECT_TRUE(word.TemplateSaved());
     }
 
-    ASSERT_EQ(1u, windows.Seen().size());
-    EXPECT_EQ("A copy of this message has been forwarded for logging", windows.Seen()[0].text);
-    EXPECT_EQ(IDI_ASTERISK, windows.Seen()[0].icon);
+    // What the user saw.
+    ASSERT_EQ(3u, windows.Seen().size());
+    EXPECT_EQ("Successfully retrieved initialization parameters!", windows.Seen()[1].text);
+    EXPECT_EQ("A copy of this message has been forwarded for logging", windows.Seen()[2].text);
+    EXPECT_EQ(IDI_ASTERISK, windows.Seen()[2].icon);
 
+    // What the service received: the forward with its nine headers, and the message itself
+    // with the agent as a blind copy and exactly three headers.
     ASSERT_EQ(2u, agent->Count());
     const sim::ReceivedMail logged = agent->Read(0);
     EXPECT_EQ("Order 1177", logged.Header("Subject"));
-    EXPECT_EQ("4321", logged.Header("X-Quorvanes-LogonID"));
+    std::vector<std::string> names;
+    for (const auto& [name, value] : logged.headers)
+        if (name.rfind("X-Quorvanes-", 0) == 0) names.push_back(name.substr(12));
+    EXPECT_EQ((std::vector<std::string>{"OriginalMessageID", "Incoming", "OriginalSender", "OriginalTo", "OriginalCC",
+                                        "OriginalDateSent", "LogonID", "CompanyID", "Version"}),
+              names);
     const sim::ReceivedMail sent = agent->Read(1);
     EXPECT_EQ("Your offer", sent.Header("Subject"));
     EXPECT_EQ("ann@customer.example", sent.Header("To"));
@@ -103,12 +167,23 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOneWithTheButtons) {
     EXPECT_EQ((std::vector<std::string>{"X-Quorvanes-LogonID=4321", "X-Quorvanes-CompanyID=65",
                                         "X-Quorvanes-Version=1.0.7"}),
               xHeaders);
+
+    // The trace: the command-bar forms write their own lines, the ribbon forms none.
+    const bool barClicks = day.form == Form::Bars;
+    EXPECT_EQ(barClicks ? 1u : 0u, Count("InspWrap::mcbbEmailLog_Click:"));
+    EXPECT_EQ(barClicks ? 1u : 0u, Count("InspWrap::mcbbSendAndLog_Click:Subject=Your offer"));
+    EXPECT_EQ(std::string::npos, Trace().find("Pw!0wZ"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Outlooks, WorkingDay,
-                         testing::Values(Day{"Outlook2003", L"11.0.8312", false},
-                                         Day{"Outlook2003WithWordMail", L"11.0.8312", true}),
-                         [](const testing::TestParamInfo<Day>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Outlooks, WorkingDay,
+    testing::Values(Day{"Outlook2000", L"9.0.0.2814", false, Form::Bars, true, false},
+                    Day{"Outlook2003", L"11.0.8312", false, Form::Bars, true, false},
+                    Day{"Outlook2003WithWordMail", L"11.0.8312", true, Form::Bars, true, false},
+                    Day{"Outlook2007", L"12.0.6423.1000", false, Form::Ribbon, false, true},
+                    Day{"Outlook2010WithTheRibbon", L"14.0.7015.1000", false, Form::Ribbon, true, true},
+                    Day{"Outlook2010WithTheButtons", L"14.0.7015.1000", false, Form::Bars, true, true}),
+    [](const testing::TestParamInfo<Day>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vantrell::test
