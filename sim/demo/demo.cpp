@@ -1,17 +1,22 @@
 // The add-in's session as a user meets it, inside the simulated Outlook: Vantrell.dll and the
 // stand-in helper component are registered, Outlook starts and loads the add-in, the logon
 // dialog appears and is filled in (by a timer inside its modal loop, as a user would), the
-// service double answers, and the identifiers are stored in the mailbox; then Outlook starts
-// again on the same mailbox and asks nothing. Prints what happened and the trace file.
+// service double answers, and the identifiers are stored in the mailbox; the user logs a
+// received message with "Log Message" and sends a new one with "Send && Log"; then Outlook
+// starts again on the same mailbox and asks nothing. Prints what happened, what the service's
+// logging agent received, and the trace file.
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
+#include "agent_mailbox.h"
 #include "mailbox.h"
 #include "outlook.h"
+#include "platform/late_bound.h"
 #include "platform/ansi.h"
 #include "registered_dll.h"
 #include "service_double.h"
@@ -66,6 +71,14 @@ int main() {
         std::printf("The service double answers at %s\n", service.Url().c_str());
 
         auto mailbox = std::make_shared<vantrell::sim::Mailbox>();
+        auto agent = std::make_shared<vantrell::sim::AgentMailbox>(std::vector<std::wstring>{L"log@history.quorvane.com"});
+        mailbox->ConnectAgent(agent);
+        vantrell::sim::MailFields order;
+        order.subject = L"Order 1177";
+        order.sender = {L"Ann Buyer", L"ann@customer.example"};
+        order.to = {{L"J. Smith", L"jsmith@example.com"}};
+        order.body = L"Please send 40 units.";
+        const std::wstring orderId = mailbox->AddReceivedMail(order);
         UINT_PTR user = SetTimer(nullptr, 0, 100, User);
         std::printf("Outlook 2003 starts for the first time with the add-in:\n");
         {
@@ -74,6 +87,33 @@ int main() {
             std::printf("  the service received: %s\n",
                         service.Requests().empty() ? "nothing" : service.Requests()[0].body.c_str());
             std::printf("  hidden messages in the Inbox: %zu\n", mailbox->HiddenItems().size());
+
+            std::printf("The user opens \"Order 1177\" and clicks \"Log Message\":\n");
+            const int reading = outlook.OpenItem(orderId);
+            for (const vantrell::sim::ControlInfo& control : outlook.BarControls(reading))
+                std::printf("  the window's Standard bar: %ls%s\n", control.caption.c_str(),
+                            control.tag.empty() ? "" : "   <- the add-in's button");
+            outlook.ClickButton(reading, L"CRM.EmailLog");
+            outlook.CloseInspector(reading);
+
+            std::printf("The user writes a reply and clicks \"Send && Log\":\n");
+            const int writing = outlook.OpenInspector();
+            {
+                vantrell::com::LateBound item(vantrell::com::Ptr<IDispatch>(outlook.CurrentItem(writing)));
+                item.Put(L"Subject", vantrell::com::Variant(L"RE: Order 1177"));
+                item.Put(L"Body", vantrell::com::Variant(L"40 units leave tomorrow."));
+                vantrell::com::LateBound recipients(item.Get(L"Recipients"));
+                recipients.Call(L"Add", {vantrell::com::Variant(L"ann@customer.example")});
+                recipients.Call(L"ResolveAll");
+            }
+            outlook.ClickButton(writing, L"CRM.SendAndLog");
+            bool stillOpen = true;
+            try {
+                outlook.Inspector(writing);
+            } catch (const std::out_of_range&) {
+                stillOpen = false;
+            }
+            std::printf("  the window %s\n", stillOpen ? "stayed open" : "has closed: the message is on its way");
             outlook.ShutDown();
             std::printf("  shut down; references to Outlook left: %ld\n", outlook.ReferencesHeldOutside());
         }
@@ -85,6 +125,14 @@ int main() {
             outlook.ShutDown();
         }
         KillTimer(nullptr, user);
+
+        std::printf("\nThe service's logging agent received %zu messages:\n", agent->Count());
+        for (size_t i = 0; i < agent->Count(); ++i) {
+            const vantrell::sim::ReceivedMail mail = agent->Read(i);
+            std::printf("  %zu. Subject: %s, To: %s\n", i + 1, mail.Header("Subject").c_str(), mail.Header("To").c_str());
+            for (const auto& [name, value] : mail.headers)
+                if (name.rfind("X-Quorvanes-", 0) == 0) std::printf("       %s: %s\n", name.c_str(), value.c_str());
+        }
 
         std::printf("\nThe trace file %s:\n", tracePath.c_str());
         if (FILE* trace = std::fopen(tracePath.c_str(), "rb")) {
