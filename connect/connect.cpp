@@ -110,6 +110,10 @@ void Connect::AddinInstance_OnDisconnection() {
     ProcedureScope scope;
     Trace(L"OnDisconnection", L"", kTraceMilestone);
     Teardown();
+    // The host is letting the add-in go: its ribbon object goes too (the next load brings a new
+    // one). Kept any longer, it would be released only as the DLL unloads, after the host's COM
+    // may be gone.
+    gobjRibbon.Reset();
 }
 
 void Connect::mcolExplorers_NewExplorer(const com::EventArgs& args) {

@@ -132,6 +132,7 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOne) {
 
         outlook.ShutDown();
         EXPECT_EQ(0, outlook.ReferencesHeldOutside()) << outlook.DescribeHeldOutside();
+        EXPECT_EQ(0, outlook.RibbonUIReferencesHeldOutside());  // let go at disconnection
     }
     EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
     if (day.wordMail) {
