@@ -13,7 +13,8 @@ need_root() {
 # Both architectures: the win32 thread model for the shipped DLLs, the posix one for the tests
 # (GoogleTest needs std::mutex). wine32:i386 installs on every machine of this kind even where
 # the kernel cannot run it; scripts/test.sh finds out which Wine runs. wixl and msitools build
-# the Windows Installer packages, osslsigncode signs the DLL and the packages.
+# the Windows Installer packages, osslsigncode signs the DLL and the packages
+# (openssl makes the signing test's throw-away certificate).
 packages=(
     cmake
     make
@@ -32,6 +33,7 @@ packages=(
     wixl
     msitools
     osslsigncode
+    openssl
 )
 
 missing=()
