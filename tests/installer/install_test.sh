@@ -5,6 +5,7 @@
 #                         made for reference with regsvr32), the add-in loading from the installed
 #                         rows, then an uninstall that leaves nothing;
 #   second_install        installing twice for the same user leaves one installation;
+#   repair                a repair puts back the DLL and registry rows deleted by hand;
 #   uninstall_without_dll an uninstall after the DLL was deleted by hand leaves nothing;
 #   upgrade               a newer package over an older one leaves one installation, of the newer
 #                         version; the older one is then refused.
@@ -21,6 +22,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 run() { "$wine_run" "$@" </dev/null 2>/dev/null; }
 windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+addin_key='HKCU\Software\Microsoft\Office\Outlook\Addins\Vantrell.Connect'
 bookkeeping='HKEY_CURRENT_USER\Software\Microsoft\Installer'
 progids=(Vantrell.Connect Vantrell.CRMAddIn Vantrell.InspWrap Vantrell.RegOp Vantrell.COpSysInfo)
 
@@ -65,7 +67,8 @@ without_bookkeeping() { grep -v -F "$bookkeeping" || true; }
 
 msiexec() {
     local action=$1 package=$2
-    run msiexec "$action" "$(windows_path "$package")" /qn
+    shift 2
+    run msiexec "$action" "$(windows_path "$package")" "$@" /qn
 }
 
 # What the DLL's own registration writes, with the DLL where the build put it: the classes
@@ -208,6 +211,21 @@ $(cat "$work/difference")"
         msiexec /x "$msi" || fail "msiexec /x failed"
         check_nothing_left "$work/before"
         echo "a second install left one installation; the uninstall removed it"
+        ;;
+    repair)
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        cp "$work/installed" "$work/first"
+        rm "$installed_dll"
+        run reg delete 'HKCU\Software\Classes\Vantrell.RegOp' /f >/dev/null || fail "cannot delete a ProgID"
+        run reg delete "$addin_key" /v LoadBehavior /f >/dev/null || fail "cannot delete LoadBehavior"
+        msiexec /i "$msi" REINSTALL=ALL REINSTALLMODE=vomus || fail "the repair failed"
+        check_installed "$work/before"
+        cmp -s "$work/first" "$work/installed" || fail "the repair did not put back every row"
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "the repair put back the DLL and the deleted rows"
         ;;
     uninstall_without_dll)
         snapshot "$work/before"
