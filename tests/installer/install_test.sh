@@ -23,7 +23,6 @@ fail() { echo "FAIL: $*"; exit 1; }
 run() { "$wine_run" "$@" </dev/null 2>/dev/null; }
 windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
 addin_key='HKCU\Software\Microsoft\Office\Outlook\Addins\Vantrell.Connect'
-bookkeeping='HKEY_CURRENT_USER\Software\Microsoft\Installer'
 progids=(Vantrell.Connect Vantrell.CRMAddIn Vantrell.InspWrap Vantrell.RegOp Vantrell.COpSysInfo)
 
 local_appdata=$(run cmd /c echo %LOCALAPPDATA% | tr -d '\r')
@@ -61,9 +60,15 @@ registry_values() {
         }' | LC_ALL=C sort >"$out"
 }
 fold_keys() { awk -F '\t' -v OFS='\t' '{ $1 = tolower($1); print }' | LC_ALL=C sort; }
+# The parts of HKCU that the package and the DLL's registration write: other tests running
+# beside these write elsewhere in HKCU.
+user_values() {
+    registry_values 'HKCU\Software\Classes' "$work/user_classes"
+    registry_values 'HKCU\Software\Microsoft\Office' "$work/user_office"
+    LC_ALL=C sort "$work/user_classes" "$work/user_office" >"$1"
+}
 added() { LC_ALL=C comm -13 "$1" "$2"; }
 removed() { LC_ALL=C comm -23 "$1" "$2"; }
-without_bookkeeping() { grep -v -F "$bookkeeping" || true; }
 
 msiexec() {
     local action=$1 package=$2
@@ -75,10 +80,10 @@ msiexec() {
 # (under HKLM, Wine running every process elevated) and the add-in key.
 reference_rows() {
     registry_values 'HKLM\Software\Classes' "$work/hklm0"
-    registry_values 'HKCU' "$work/hkcu0"
+    user_values "$work/hkcu0"
     run regsvr32 /s "$reference_dll_win" || fail "regsvr32 of the built DLL failed"
     registry_values 'HKLM\Software\Classes' "$work/hklm1"
-    registry_values 'HKCU' "$work/hkcu1"
+    user_values "$work/hkcu1"
     run regsvr32 /u /s "$reference_dll_win" || fail "regsvr32 /u of the built DLL failed"
     # 64-bit Wine shares TypeLib with the 32-bit view: the same rows show again under Wow6432Node.
     { added "$work/hklm0" "$work/hklm1" | grep -v -F 'CLASSES\Wow6432Node\' || true
@@ -86,10 +91,10 @@ reference_rows() {
     [ -s "$work/reference" ] || fail "the DLL's own registration wrote nothing"
 }
 
-# Rows the package added to HKCU since the snapshot BEFORE, without the installer's bookkeeping.
+# Rows the package added to HKCU since the snapshot BEFORE.
 installed_rows() {
-    registry_values 'HKCU' "$work/hkcu_now"
-    added "$1" "$work/hkcu_now" | without_bookkeeping >"$2"
+    user_values "$work/hkcu_now"
+    added "$1" "$work/hkcu_now" >"$2"
 }
 
 check_installed() {
@@ -107,7 +112,7 @@ check_installed() {
     done
     [ "$(grep -c -F 'InprocServer32	@="@DLL@"' "$work/installed")" -eq 5 ] ||
         fail "not every class names the installed DLL as its server"
-    removed "$before" "$work/hkcu_now" | without_bookkeeping >"$work/lost"
+    removed "$before" "$work/hkcu_now" >"$work/lost"
     [ ! -s "$work/lost" ] || fail "the install removed registry values: $(cat "$work/lost")"
 }
 
@@ -125,8 +130,8 @@ check_nothing_left() {
     local before=$1
     [ ! -e "$installed_dll" ] || fail "the uninstall left $installed_dll_win"
     [ ! -e "$quorvane_dir" ] || fail "the uninstall left the folder $(dirname "$install_dir_win")"
-    registry_values 'HKCU' "$work/hkcu_after"
-    { added "$before" "$work/hkcu_after"; removed "$before" "$work/hkcu_after"; } | without_bookkeeping >"$work/left"
+    user_values "$work/hkcu_after"
+    { added "$before" "$work/hkcu_after"; removed "$before" "$work/hkcu_after"; } >"$work/left"
     [ ! -s "$work/left" ] || fail "the uninstall did not restore the registry: $(cat "$work/left")"
     if run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v ProductName | grep -q 'Quorvane'; then
         fail "the installer still lists the product"
@@ -136,23 +141,26 @@ check_nothing_left() {
 # Creates a class through its ProgID with the installed rows copied to HKLM, where Wine's COM
 # reads them; the copy goes again afterwards.
 check_loads() {
-    grep -F 'CLASSES\' "$work/installed" >/dev/null || fail "no class rows to load from"
-    run reg export 'HKCU\Software\Classes' "$work/classes.reg" /y >/dev/null || fail "cannot export the installed classes"
-    iconv -f UTF-16 -t UTF-8 "$work/classes.reg" | sed 's/^\[HKEY_CURRENT_USER\\Software\\Classes/[HKEY_LOCAL_MACHINE\\Software\\Classes/' |
-        iconv -f UTF-8 -t UTF-16 >"$work/machine.reg"
-    run reg import "$(windows_path "$work/machine.reg")" || fail "cannot copy the installed classes to HKLM"
+    local key keys output
+    keys=$(cut -f1 "$work/installed" | sed -n -E 's/^CLASSES\\((CLSID|TypeLib|Interface)\\[^\\]+|[^\\]+).*/\1/p' | sort -u)
+    [ -n "$keys" ] || fail "no class rows to load from"
+    for key in $keys; do
+        run reg export "HKCU\\Software\\Classes\\$key" "$work/user.reg" /y >/dev/null || fail "cannot export $key"
+        iconv -f UTF-16 -t UTF-8 "$work/user.reg" |
+            sed 's/^\[HKEY_CURRENT_USER\\Software\\Classes/[HKEY_LOCAL_MACHINE\\Software\\Classes/' |
+            iconv -f UTF-8 -t UTF-16 >"$work/machine.reg"
+        run reg import "$(windows_path "$work/machine.reg")" || fail "cannot copy $key to HKLM"
+    done
     printf 'var info = new ActiveXObject("Vantrell.COpSysInfo");\r\nWScript.Echo("major " + info.MajorVersion);\r\n' >"$work/load.js"
-    local output
     output=$(run cscript //nologo "$(windows_path "$work/load.js")" | tr -d '\r' || true)
-    local key
-    for key in $(cut -f1 "$work/installed" | sed -n -E 's/^CLASSES\\((CLSID|TypeLib|Interface)\\[^\\]+|[^\\]+).*/\1/p' | sort -u); do
+    for key in $keys; do
         run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null || fail "cannot remove the copy of $key"
     done
     if run reg query 'HKLM\Software\Classes\Vantrell.COpSysInfo' >/dev/null; then fail "the copy in HKLM is still there"; fi
     [[ $output =~ ^major\ [0-9]+$ ]] || fail "the installed add-in did not load: '$output'"
 }
 
-snapshot() { registry_values 'HKCU' "$1"; }
+snapshot() { user_values "$1"; }
 
 # Every installed product of ours, by product code: the installer keeps its products under
 # "squished" codes (each part of the GUID reversed, each byte's two digits swapped).
