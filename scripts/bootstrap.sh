@@ -12,7 +12,9 @@ need_root() {
 
 # Both architectures: the win32 thread model for the shipped DLLs, the posix one for the tests
 # (GoogleTest needs std::mutex). wine32:i386 installs on every machine of this kind even where
-# the kernel cannot run it; scripts/test.sh finds out which Wine runs.
+# the kernel cannot run it; scripts/test.sh finds out which Wine runs. wixl and msitools build
+# the Windows Installer packages, osslsigncode signs the DLL and the packages
+# (openssl makes the signing test's throw-away certificate).
 packages=(
     cmake
     make
@@ -28,6 +30,10 @@ packages=(
     wine
     wine64
     wine32:i386
+    wixl
+    msitools
+    osslsigncode
+    openssl
 )
 
 missing=()

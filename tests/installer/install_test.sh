@@ -1,0 +1,275 @@
+#!/usr/bin/env bash
+# Installs the Windows Installer package in the build's Wine prefix with msiexec and checks what
+# it did, one case per run:
+#   install_uninstall     the file, every registry row (the same as the DLL's own registration,
+#                         made for reference with regsvr32), the add-in loading from the installed
+#                         rows, then an uninstall that leaves nothing;
+#   second_install        installing twice for the same user leaves one installation;
+#   repair                a repair puts back the DLL and registry rows deleted by hand;
+#   uninstall_without_dll an uninstall after the DLL was deleted by hand leaves nothing;
+#   upgrade               a newer package over an older one leaves one installation, of the newer
+#                         version; the older one is then refused.
+# Wine's COM reads classes only from HKLM\Software\Classes, so the add-in cannot load from the
+# per-user rows as they are: the load check copies the installed rows, unchanged, to HKLM,
+# creates a class through its ProgID with cscript and removes the copy.
+# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION
+set -euo pipefail
+case_name=$1 wine_run=$2 msi=$3 dll=$4 wixl=$5 wxs=$6 arch=$7 version=$8
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+run() { "$wine_run" "$@" </dev/null 2>/dev/null; }
+windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+addin_key='HKCU\Software\Microsoft\Office\Outlook\Addins\Vantrell.Connect'
+progids=(Vantrell.Connect Vantrell.CRMAddIn Vantrell.InspWrap Vantrell.RegOp Vantrell.COpSysInfo)
+
+local_appdata=$(run cmd /c echo %LOCALAPPDATA% | tr -d '\r')
+install_dir_win="$local_appdata\\Quorvane\\Email History"
+installed_dll_win="$install_dir_win\\Vantrell.dll"
+installed_dll=$(run winepath -u "$installed_dll_win" | tr -d '\r')
+quorvane_dir=$(dirname "$(dirname "$installed_dll")")
+[ -n "$local_appdata" ] && [ -n "$installed_dll" ] || fail "cannot find the user's local application data folder"
+reference_dll_win=$(windows_path "$dll")
+
+# One line per registry value under KEY, "key<TAB>value as .reg writes it", sorted; the DLL's
+# paths (installed or for reference) read @DLL@ and @DIR@, the classes root of either hive CLASSES.
+registry_values() {
+    local key=$1 out=$2
+    if ! run reg export "$key" "$work/export.reg" /y >/dev/null; then : >"$out"; return; fi
+    iconv -f UTF-16 -t UTF-8 "$work/export.reg" | DLL1="${installed_dll_win//\\/\\\\}" DLL2="${reference_dll_win//\\/\\\\}" awk '
+        function literal(s, from, to,   i, out) {
+            out = ""
+            while (from != "" && (i = index(s, from)) > 0) { out = out substr(s, 1, i - 1) to; s = substr(s, i + length(from)) }
+            return out s
+        }
+        function normal(s,   d) {
+            s = literal(s, ENVIRON["DLL1"], "@DLL@"); s = literal(s, ENVIRON["DLL2"], "@DLL@")
+            d = ENVIRON["DLL1"]; sub(/Vantrell\.dll$/, "", d); s = literal(s, d, "@DIR@")
+            d = ENVIRON["DLL2"]; sub(/Vantrell\.dll$/, "", d); s = literal(s, d, "@DIR@")
+            s = literal(s, "HKEY_LOCAL_MACHINE\\Software\\Classes\\", "CLASSES\\")
+            return literal(s, "HKEY_CURRENT_USER\\Software\\Classes\\", "CLASSES\\")
+        }
+        { sub(/\r$/, "") }
+        /^\[/ { key = substr($0, 2, length($0) - 2); next }
+        key != "" && /^(@|")/ {
+            line = $0
+            while (line ~ /\\$/ && (getline more) > 0) { sub(/\r$/, "", more); sub(/^ +/, "", more); line = substr(line, 1, length(line) - 1) more }
+            print normal(key "\t" line)
+        }' | LC_ALL=C sort >"$out"
+}
+fold_keys() { awk -F '\t' -v OFS='\t' '{ $1 = tolower($1); print }' | LC_ALL=C sort; }
+# The parts of HKCU that the package and the DLL's registration write: other tests running
+# beside these write elsewhere in HKCU.
+user_values() {
+    registry_values 'HKCU\Software\Classes' "$work/user_classes"
+    registry_values 'HKCU\Software\Microsoft\Office' "$work/user_office"
+    LC_ALL=C sort "$work/user_classes" "$work/user_office" >"$1"
+}
+added() { LC_ALL=C comm -13 "$1" "$2"; }
+removed() { LC_ALL=C comm -23 "$1" "$2"; }
+
+msiexec() {
+    local action=$1 package=$2
+    shift 2
+    run msiexec "$action" "$(windows_path "$package")" "$@" /qn
+}
+
+# What the DLL's own registration writes, with the DLL where the build put it: the classes
+# (under HKLM, Wine running every process elevated) and the add-in key.
+reference_rows() {
+    registry_values 'HKLM\Software\Classes' "$work/hklm0"
+    user_values "$work/hkcu0"
+    run regsvr32 /s "$reference_dll_win" || fail "regsvr32 of the built DLL failed"
+    registry_values 'HKLM\Software\Classes' "$work/hklm1"
+    user_values "$work/hkcu1"
+    run regsvr32 /u /s "$reference_dll_win" || fail "regsvr32 /u of the built DLL failed"
+    # 64-bit Wine shares TypeLib with the 32-bit view: the same rows show again under Wow6432Node.
+    { added "$work/hklm0" "$work/hklm1" | grep -v -F 'CLASSES\Wow6432Node\' || true
+      added "$work/hkcu0" "$work/hkcu1"; } | LC_ALL=C sort >"$work/reference"
+    [ -s "$work/reference" ] || fail "the DLL's own registration wrote nothing"
+}
+
+# Rows the package added to HKCU since the snapshot BEFORE.
+installed_rows() {
+    user_values "$work/hkcu_now"
+    added "$1" "$work/hkcu_now" >"$2"
+}
+
+check_installed() {
+    local before=$1
+    [ -f "$installed_dll" ] || fail "$installed_dll_win was not installed"
+    cmp -s "$installed_dll" "$dll" || fail "the installed DLL differs from the built one"
+    installed_rows "$before" "$work/installed"
+    for value in '"FriendlyName"="Quorvane Email History"' '"Description"="Quorvane Email History for Outlook"' \
+                 '"LoadBehavior"=dword:00000003'; do
+        grep -q -x -F "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook\\Addins\\Vantrell.Connect	$value" \
+            "$work/installed" || fail "the add-in key lacks $value"
+    done
+    for progid in "${progids[@]}"; do
+        grep -q -x -F "CLASSES\\$progid	@=\"$progid\"" "$work/installed" || fail "$progid is not registered"
+    done
+    [ "$(grep -c -F 'InprocServer32	@="@DLL@"' "$work/installed")" -eq 5 ] ||
+        fail "not every class names the installed DLL as its server"
+    removed "$before" "$work/hkcu_now" >"$work/lost"
+    [ ! -s "$work/lost" ] || fail "the install removed registry values: $(cat "$work/lost")"
+}
+
+check_one_installation() {
+    local products count
+    products=$(run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v ProductName | tr -d '\r' |
+               grep -c 'Quorvane Email History' || true)
+    [ "$products" -eq 1 ] || fail "$products installations for this user, expected one"
+    registry_values 'HKCU\Software\Microsoft\Installer\UpgradeCodes' "$work/upgrade_codes"
+    count=$(wc -l <"$work/upgrade_codes")
+    [ "$count" -eq 1 ] || fail "$count products under the package's upgrade code, expected one"
+}
+
+check_nothing_left() {
+    local before=$1
+    [ ! -e "$installed_dll" ] || fail "the uninstall left $installed_dll_win"
+    [ ! -e "$quorvane_dir" ] || fail "the uninstall left the folder $(dirname "$install_dir_win")"
+    user_values "$work/hkcu_after"
+    { added "$before" "$work/hkcu_after"; removed "$before" "$work/hkcu_after"; } >"$work/left"
+    [ ! -s "$work/left" ] || fail "the uninstall did not restore the registry: $(cat "$work/left")"
+    if run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v ProductName | grep -q 'Quorvane'; then
+        fail "the installer still lists the product"
+    fi
+}
+
+# Creates a class through its ProgID with the installed rows copied to HKLM, where Wine's COM
+# reads them; the copy goes again afterwards.
+check_loads() {
+    local key keys output
+    keys=$(cut -f1 "$work/installed" | sed -n -E 's/^CLASSES\\((CLSID|TypeLib|Interface)\\[^\\]+|[^\\]+).*/\1/p' | sort -u)
+    [ -n "$keys" ] || fail "no class rows to load from"
+    for key in $keys; do
+        run reg export "HKCU\\Software\\Classes\\$key" "$work/user.reg" /y >/dev/null || fail "cannot export $key"
+        iconv -f UTF-16 -t UTF-8 "$work/user.reg" |
+            sed 's/^\[HKEY_CURRENT_USER\\Software\\Classes/[HKEY_LOCAL_MACHINE\\Software\\Classes/' |
+            iconv -f UTF-8 -t UTF-16 >"$work/machine.reg"
+        run reg import "$(windows_path "$work/machine.reg")" || fail "cannot copy $key to HKLM"
+    done
+    printf 'var info = new ActiveXObject("Vantrell.COpSysInfo");\r\nWScript.Echo("major " + info.MajorVersion);\r\n' >"$work/load.js"
+    output=$(run cscript //nologo "$(windows_path "$work/load.js")" | tr -d '\r' || true)
+    for key in $keys; do
+        run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null || fail "cannot remove the copy of $key"
+    done
+    if run reg query 'HKLM\Software\Classes\Vantrell.COpSysInfo' >/dev/null; then fail "the copy in HKLM is still there"; fi
+    [[ $output =~ ^major\ [0-9]+$ ]] || fail "the installed add-in did not load: '$output'"
+}
+
+snapshot() { user_values "$1"; }
+
+# Every installed product of ours, by product code: the installer keeps its products under
+# "squished" codes (each part of the GUID reversed, each byte's two digits swapped).
+installed_products() {
+    local squished code i
+    for squished in $(run reg query 'HKCU\Software\Microsoft\Installer\Products' /s | tr -d '\r' |
+                      awk '/^HKEY/ { n = split($0, part, "\\"); key = part[n] }
+                           /^ +ProductName +REG_SZ +Quorvane Email History/ { print key }'); do
+        code="{$(rev <<<"${squished:0:8}")-$(rev <<<"${squished:8:4}")-$(rev <<<"${squished:12:4}")-"
+        for i in 16 18 20 22 24 26 28 30; do
+            code+="${squished:i+1:1}${squished:i:1}"
+            [ $i -eq 18 ] && code+=-
+        done
+        echo "$code}"
+    done
+}
+remove_every_installation() {
+    local product
+    for product in $(installed_products); do run msiexec /x "$product" /qn || true; done
+}
+
+# A leftover of an earlier run goes first, and whatever this run installed goes at its end.
+remove_every_installation
+trap 'remove_every_installation; rm -rf "$work"' EXIT
+[ ! -e "$quorvane_dir" ] || fail "the add-in is installed before the test"
+
+case $case_name in
+    install_uninstall)
+        reference_rows
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        # Key names compare without regard to case, as the registry treats them.
+        diff <(fold_keys <"$work/reference") <(fold_keys <"$work/installed") >"$work/difference" ||
+            fail "the package's rows differ from the DLL's own registration (< DLL, > package):
+$(cat "$work/difference")"
+        check_one_installation
+        cp "$work/installed" "$work/installed_rows"
+        check_loads
+        # The load check touched HKLM only: the package's rows are as they were.
+        installed_rows "$work/before" "$work/after_load"
+        cmp -s "$work/installed_rows" "$work/after_load" || fail "the load check changed the installed rows"
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "installed and uninstalled: $(wc -l <"$work/installed_rows") registry values, as the DLL registers them"
+        ;;
+    second_install)
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        cp "$work/installed" "$work/first"
+        msiexec /i "$msi" || true
+        check_installed "$work/before"
+        cmp -s "$work/first" "$work/installed" || fail "the second install changed the registry rows"
+        check_one_installation
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "a second install left one installation; the uninstall removed it"
+        ;;
+    repair)
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        cp "$work/installed" "$work/first"
+        rm "$installed_dll"
+        run reg delete 'HKCU\Software\Classes\Vantrell.RegOp' /f >/dev/null || fail "cannot delete a ProgID"
+        run reg delete "$addin_key" /v LoadBehavior /f >/dev/null || fail "cannot delete LoadBehavior"
+        msiexec /i "$msi" REINSTALL=ALL REINSTALLMODE=vomus || fail "the repair failed"
+        check_installed "$work/before"
+        cmp -s "$work/first" "$work/installed" || fail "the repair did not put back every row"
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "the repair put back the DLL and the deleted rows"
+        ;;
+    uninstall_without_dll)
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        rm "$installed_dll"
+        msiexec /x "$msi" || fail "msiexec /x failed after the DLL was deleted"
+        check_nothing_left "$work/before"
+        echo "the uninstall after the DLL was deleted removed every row"
+        ;;
+    upgrade)
+        # The same package at an older version, built here.
+        old_version=0.0.1
+        cp "$dll" "$work/Vantrell.dll"
+        (cd "$work" && "$wixl" -a "$arch" -D Arch="$arch" -D Version="$old_version" -D SourceDll=Vantrell.dll \
+             -o "$work/old.msi" "$wxs" 2>/dev/null) || fail "wixl cannot build the older package"
+        snapshot "$work/before"
+        msiexec /i "$work/old.msi" || fail "msiexec /i of the older package failed"
+        check_installed "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i of the newer package over the older one failed"
+        check_installed "$work/before"
+        check_one_installation
+        IFS=. read -r major minor patch _ <<<"$version"
+        expected=$(printf 'dword:%08x' $(((major << 24) | (minor << 16) | patch)))
+        run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v Version | tr -d '\r' >"$work/versions"
+        grep -q -i "0x$(printf '%x' $(((major << 24) | (minor << 16) | patch)))\$" "$work/versions" ||
+            fail "the installed version is not $version ($expected): $(cat "$work/versions")"
+        if msiexec /i "$work/old.msi"; then fail "the older package installed over the newer one"; fi
+        check_installed "$work/before"
+        check_one_installation
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "$version replaced $old_version; $old_version was then refused"
+        ;;
+    *)
+        echo "install_test.sh: unknown case '$case_name'" >&2
+        exit 2
+        ;;
+esac
