@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cmath>
 #include <utility>
 
 #include "helper_api/helper_api.h"
@@ -39,8 +40,10 @@ bool HasValue(const com::Variant& value) {
 }  // namespace
 
 std::wstring CRMAddIn::FormatRFC822Date(double date) {
+    // VariantTimeToSystemTime may take a NaN for a date (Wine's gives 30 Dec 1899 with a wrong day
+    // of the week): not a date.
     SYSTEMTIME time{};
-    if (!VariantTimeToSystemTime(date, &time)) return {};
+    if (!std::isfinite(date) || !VariantTimeToSystemTime(date, &time)) return {};
     return RFC822Date({time.wYear, time.wMonth, time.wDayOfWeek, time.wDay, time.wHour, time.wMinute, time.wSecond});
 }
 

@@ -33,6 +33,7 @@ TEST(RFC822Text, TheDateOfAVariantTimeAtTheEdgesOfTheSystemsRange) {
     EXPECT_EQ(L"Fri, 31 Dec 9999 23:59:59 +0000", CRMAddIn::FormatRFC822Date(2958465 + 86399.0 / 86400));
     EXPECT_EQ(L"", CRMAddIn::FormatRFC822Date(2958466));
     EXPECT_EQ(L"", CRMAddIn::FormatRFC822Date(-657435));
+    // A NaN read as a date is none, whatever the system's conversion makes of it.
     EXPECT_EQ(L"", CRMAddIn::FormatRFC822Date(std::numeric_limits<double>::quiet_NaN()));
     EXPECT_EQ(L"", CRMAddIn::FormatRFC822Date(std::numeric_limits<double>::infinity()));
 }
