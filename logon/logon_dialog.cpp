@@ -1,7 +1,10 @@
 #include "logon/logon_dialog.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "logon/form_body.h"
+#include "logon/logon_reply.h"
 #include "platform/ansi.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
@@ -141,13 +144,13 @@ void Message(HWND owner, std::wstring_view text, MessageIcon icon) { ShowMessage
 // ---- the request body ----
 
 Variant PackBytes(std::wstring_view postData) {
-    std::string bytes = ToAnsi(postData);
+    const std::string bytes = FormBytes(ToAnsi(postData));
     SAFEARRAYBOUND bound{static_cast<ULONG>(bytes.size()), 0};
     SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
     if (!array) throw std::bad_alloc();
     void* data = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(array, &data))) {
-        for (size_t i = 0; i < bytes.size(); ++i) static_cast<char*>(data)[i] = bytes[i] == ' ' ? '+' : bytes[i];
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
         SafeArrayUnaccessData(array);
     }
     return Variant::AdoptArray(array, VT_UI1);
@@ -155,20 +158,13 @@ Variant PackBytes(std::wstring_view postData) {
 
 bool FormValue(std::wstring_view text, std::wstring& out) {
     out.clear();
+    std::string ansi;
     for (wchar_t ch : text) {
         std::string code;
         if (!ToAnsiExact(std::wstring_view(&ch, 1), code) || code.size() != 1) return false;
-        unsigned char byte = static_cast<unsigned char>(code[0]);
-        bool plain = byte == ' ' || (byte > 0x20 && byte < 0x7F && byte != '&' && byte != '=' && byte != '+' &&
-                                     byte != '%');
-        if (plain) {
-            out += static_cast<wchar_t>(byte);
-        } else {
-            wchar_t escaped[4];
-            swprintf(escaped, 4, L"%%%02X", byte);
-            out += escaped;
-        }
+        ansi += code;
     }
+    out = FormEscape(ansi);
     return true;
 }
 
@@ -291,27 +287,20 @@ void LogonDialog::GetLogonID() {
         } else {
             Variant replyValue;
             std::wstring reply = request.TryGet(L"responseText", replyValue) ? replyValue.ToText() : std::wstring();
-            if (ContainsNoCase(reply, L"error")) {
+            const LogonReply parsed = ParseLogonReply(reply, Lower(reply));
+            if (parsed.kind == LogonReplyKind::Error) {
                 Trace(L"ResponseText = " + reply, kTraceFailure);
                 // A code the add-in does not know still tells the user why nothing happened.
-                if (!ShowLogonError(RemoveAll(reply, L"error:", false))) {
+                if (!ShowLogonError(parsed.errorCode)) {
                     Message(window_, L"The server could not log you on: " + reply.substr(0, kShownReplyLength),
                             MessageIcon::Exclamation);
                 }
-            } else if (ContainsNoCase(reply, L"logonid")) {
-                size_t from = 0;
-                for (;;) {
-                    size_t end = reply.find(L';', from);
-                    std::wstring field = reply.substr(from, end == std::wstring::npos ? std::wstring::npos : end - from);
+            } else if (parsed.kind == LogonReplyKind::Identifiers) {
+                // A field whose value is not a number leaves its identifier as it was.
+                for (const LogonReplyField& field : parsed.fields) {
                     long value = 0;
-                    // A field whose value is not a number leaves its identifier as it was.
-                    if (ContainsNoCase(field, L"logonid")) {
-                        if (Variant(RemoveAll(field, L"logonid=", true)).TryLong(value)) LogonID = value;
-                    } else if (ContainsNoCase(field, L"companyid")) {
-                        if (Variant(RemoveAll(field, L"companyid=", true)).TryLong(value)) CompanyID = value;
-                    }
-                    if (end == std::wstring::npos) break;
-                    from = end + 1;
+                    if (!Variant(field.value).TryLong(value)) continue;
+                    (field.identifier == LogonIdentifier::LogonID ? LogonID : CompanyID) = value;
                 }
                 if (LogonID != 0 && CompanyID != 0) {
                     Message(window_, L"Successfully retrieved initialization parameters!", MessageIcon::Exclamation);

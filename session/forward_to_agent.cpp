@@ -2,12 +2,13 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <cwchar>
+#include <cmath>
 #include <utility>
 
 #include "helper_api/helper_api.h"
 #include "platform/failure.h"
 #include "session/crm_addin.h"
+#include "session/rfc822.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
@@ -22,23 +23,6 @@ void Trace(std::wstring_view text, long level) { WriteTrace(kModule, kProcedure,
 
 std::wstring FailureText(const Failure& failure) {
     return std::to_wstring(failure.number) + L" " + failure.description;
-}
-
-// A header value on one line: every run of CR and LF becomes one space.
-std::wstring OneLine(std::wstring_view value) {
-    std::wstring line;
-    line.reserve(value.size());
-    bool inBreak = false;
-    for (wchar_t c : value) {
-        if (c == L'\r' || c == L'\n') {
-            if (!inBreak) line += L' ';
-            inBreak = true;
-        } else {
-            line += c;
-            inBreak = false;
-        }
-    }
-    return line;
 }
 
 Failure MakeFailure(HRESULT number, std::wstring description) {
@@ -56,16 +40,11 @@ bool HasValue(const com::Variant& value) {
 }  // namespace
 
 std::wstring CRMAddIn::FormatRFC822Date(double date) {
-    static constexpr const wchar_t* kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
-    static constexpr const wchar_t* kMonths[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
-                                                 L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+    // VariantTimeToSystemTime may take a NaN for a date (Wine's gives 30 Dec 1899 with a wrong day
+    // of the week): not a date.
     SYSTEMTIME time{};
-    if (!VariantTimeToSystemTime(date, &time) || time.wDayOfWeek > 6 || time.wMonth < 1 || time.wMonth > 12)
-        return {};
-    wchar_t text[64];
-    std::swprintf(text, sizeof text / sizeof *text, L"%ls, %u %ls %04u %02u:%02u:%02u +0000", kDays[time.wDayOfWeek],
-                  time.wDay, kMonths[time.wMonth - 1], time.wYear, time.wHour, time.wMinute, time.wSecond);
-    return text;
+    if (!std::isfinite(date) || !VariantTimeToSystemTime(date, &time)) return {};
+    return RFC822Date({time.wYear, time.wMonth, time.wDayOfWeek, time.wDay, time.wHour, time.wMinute, time.wSecond});
 }
 
 bool CRMAddIn::IsIncoming(const com::LateBound& helperItem) {

@@ -8,6 +8,7 @@
 #include "platform/ansi.h"
 #include "platform/failure.h"
 #include "support/shared_state.h"
+#include "support/trace_trim.h"
 
 namespace vantrell {
 namespace {
@@ -72,22 +73,6 @@ private:
     HANDLE h_;
 };
 
-// Where the text after the first CR LF lying wholly within [from, to) begins, or -1 when there
-// is none.
-long long AfterFirstLineBreak(const File& file, long long from, long long to, char* buffer) {
-    bool cr = false;
-    for (long long at = from; at < to;) {
-        DWORD got = file.ReadAt(at, buffer, static_cast<DWORD>(to - at < kChunk ? to - at : kChunk));
-        if (got == 0) return -1;
-        for (DWORD i = 0; i < got; ++i) {
-            if (cr && buffer[i] == '\n') return at + i + 1;
-            cr = buffer[i] == '\r';
-        }
-        at += got;
-    }
-    return -1;
-}
-
 // Writes the text the trim keeps from `log` (`length` bytes long, ending with the newest line
 // and its CR LF) to the start of `target`, which may be `log` itself; returns its size, or -1
 // when a read or a write failed. The kept text is what follows the first CR LF in the last
@@ -95,8 +80,11 @@ long long AfterFirstLineBreak(const File& file, long long from, long long to, ch
 // cap bytes or longer and the last cap bytes are kept: its end, cut from its start, though
 // never shorter than its CR LF. Copied forwards, so an overlapping target is safe.
 long long WriteKept(const File& log, long long length, long long cap, const File& target, char* buffer) {
-    long long from = AfterFirstLineBreak(log, length - cap - 1, length - 1, buffer);
-    if (from < 0) from = length - (cap > 2 ? cap : 2);
+    const long long from = TraceKeptFrom(
+        length, cap, [&log](long long offset, char* data, size_t size) {
+            return static_cast<size_t>(log.ReadAt(offset, data, static_cast<DWORD>(size)));
+        },
+        buffer, kChunk);
     for (long long at = from; at < length;) {
         DWORD got = log.ReadAt(at, buffer, static_cast<DWORD>(length - at < kChunk ? length - at : kChunk));
         // Read short: the file changed under us (another writer); the trim gives up.

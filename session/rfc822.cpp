@@ -1,0 +1,36 @@
+#include "session/rfc822.h"
+
+#include <cwchar>
+
+namespace vantrell {
+
+std::wstring RFC822Date(const DateParts& parts) {
+    static constexpr const wchar_t* kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+    static constexpr const wchar_t* kMonths[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
+                                                 L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+    if (parts.year > 9999 || parts.month < 1 || parts.month > 12 || parts.dayOfWeek > 6 || parts.day < 1 ||
+        parts.day > 31 || parts.hour > 23 || parts.minute > 59 || parts.second > 59)
+        return {};
+    wchar_t text[64];
+    std::swprintf(text, sizeof text / sizeof *text, L"%ls, %u %ls %04u %02u:%02u:%02u +0000", kDays[parts.dayOfWeek],
+                  parts.day, kMonths[parts.month - 1], parts.year, parts.hour, parts.minute, parts.second);
+    return text;
+}
+
+std::wstring OneLine(std::wstring_view value) {
+    std::wstring line;
+    line.reserve(value.size());
+    bool inBreak = false;
+    for (wchar_t c : value) {
+        if (c == L'\r' || c == L'\n') {
+            if (!inBreak) line += L' ';
+            inBreak = true;
+        } else {
+            line += c;
+            inBreak = false;
+        }
+    }
+    return line;
+}
+
+}  // namespace vantrell
