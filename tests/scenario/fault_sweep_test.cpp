@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,12 +52,17 @@ enum Phase { kStart, kFirstLog, kSecondLog, kFirstSend, kSecondSend, kShutDown, 
 const char* const kPhaseNames[kPhases] = {"start-up", "first Log Message", "second Log Message",
                                           "first Send & Log", "second Send & Log", "shut-down"};
 
-// A member the add-in calls, and whose object it belongs to.
+// The steps whose calls are failed: the second command of each kind is the one that must work
+// again afterwards.
+bool Swept(int phase) { return phase == kStart || phase == kFirstLog || phase == kFirstSend || phase == kShutDown; }
+
+// A member the add-in calls in a step of the day, and whose object it belongs to.
 struct Pair {
     MemberCall call;
     bool word = false;
+    int phase = kStart;  // its fault is set as this step begins
     std::string Name() const {
-        std::string text = word ? "Word " : "";
+        std::string text = std::string(kPhaseNames[phase]) + ": " + (word ? "Word " : "");
         for (wchar_t c : call.kind + L"." + call.member) text += static_cast<char>(c);
         return text;
     }
@@ -94,8 +100,8 @@ protected:
     // The fault was met during one of the commands.
     static bool DuringCommand(int phase) { return phase >= kFirstLog && phase <= kSecondSend; }
 
-    // One day on a fresh mailbox with the logon stored; `fault` fails once; `calls` receives
-    // what the add-in called. When the fault was met at start-up or shut-down, a second start on
+    // One day on a fresh mailbox with the logon stored; `fault` fails once, set as its step
+    // begins; `calls` receives what the add-in called in each swept step. When the fault was met at start-up or shut-down, a second start on
     // the same mailbox (without faults) logs and sends once more.
     Outcome RunDay(const std::optional<Pair>& fault, std::vector<Pair>* calls) {
         const Day& day = GetParam();
@@ -116,13 +122,15 @@ protected:
         {
             Outlook outlook(day.version, mailbox);
             if (day.wordMail) outlook.UseWordMail(&word);
-            if (fault) Arm(outlook, word, *fault);
             if (calls) {
                 outlook.RecordCalls(true);
                 word.RecordCalls(true);
             }
             try {
                 for (int phase = kStart; phase < kPhases; ++phase) {
+                    if (fault && fault->phase == phase) Arm(outlook, word, *fault);
+                    outlook.ClearCalls();
+                    word.ClearCalls();
                     switch (phase) {
                         case kStart: outlook.StartUp(); break;
                         case kFirstLog: LogMessage(outlook, first); break;
@@ -131,15 +139,16 @@ protected:
                         case kSecondSend: SendNew(outlook, word, fault, L"Offer 2"); break;
                         case kShutDown: outlook.ShutDown(); break;
                     }
-                    if (fault && outcome.firedIn < 0 && !Pending(outlook, word, *fault)) outcome.firedIn = phase;
+                    if (fault && outcome.firedIn < 0 && fault->phase <= phase && !Pending(outlook, word, *fault))
+                        outcome.firedIn = phase;
+                    if (calls && Swept(phase)) {
+                        for (const MemberCall& call : outlook.Calls()) calls->push_back({call, false, phase});
+                        for (const MemberCall& call : word.Calls()) calls->push_back({call, true, phase});
+                    }
                 }
             } catch (const std::exception& e) {
                 outcome.thrown = e.what();
                 outlook.ShutDown();
-            }
-            if (calls) {
-                for (const MemberCall& call : outlook.Calls()) calls->push_back({call, false});
-                for (const MemberCall& call : word.Calls()) calls->push_back({call, true});
             }
             CollectFailures(outlook.Log(), outcome);
             outcome.outlookHeld = outlook.ReferencesHeldOutside();
@@ -267,6 +276,21 @@ private:
     RegisteredHelper helper;
 };
 
+// What the days this process swept added up to (ctest runs one day per process).
+struct Total {
+    size_t days = 0, pairs = 0, traced = 0;
+    ~Total() {
+        if (days > 1)
+            std::printf("[ sweep    ] %zu days: %zu members failed once per step, %zu traced a failure\n", days, pairs,
+                        traced);
+    }
+};
+
+Total& Totals() {
+    static Total total;
+    return total;
+}
+
 std::string Narrow(const std::wstring& text) {
     std::string narrow;
     for (wchar_t c : text) narrow += c < 128 ? static_cast<char>(c) : '?';
@@ -294,11 +318,13 @@ TEST_P(FaultSweep, EveryMemberTheAddinCallsFailsOnceWithoutHarm) {
     ASSERT_FALSE(pairs.empty());
 
     size_t traced = 0, sameSession = 0, restarts = 0, wordPairs = 0;
+    std::set<std::string> members;  // (kind, member) whatever the step
     for (const Pair& pair : pairs) {
         const std::string name = pair.Name();
         std::printf("[ fault    ] %s\n", name.c_str());
         std::fflush(stdout);
         if (pair.word) ++wordPairs;
+        members.insert(name.substr(name.find(": ") + 2));
         // A failure during a command is followed by the same command once more in the same
         // session; one at start-up or shut-down by a new start.
         const Outcome run = RunDay(pair, nullptr);
@@ -329,11 +355,14 @@ TEST_P(FaultSweep, EveryMemberTheAddinCallsFailsOnceWithoutHarm) {
     }
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("[ sweep    ] %s: %zu members failed once (%zu of Outlook, %zu of Word), %zu traced a failure, "
-                "%zu checked in the same session, %zu by a new start, %.1f s\n",
-                GetParam().name, pairs.size(), pairs.size() - wordPairs, wordPairs, traced, sameSession, restarts,
-                seconds);
+    std::printf("[ sweep    ] %s: %zu members failed once per step (%zu of Outlook, %zu of Word; %zu members in "
+                "all), %zu traced a failure, %zu checked in the same session, %zu by a new start, %.1f s\n",
+                GetParam().name, pairs.size(), pairs.size() - wordPairs, wordPairs, members.size(), traced, sameSession,
+                restarts, seconds);
     std::fflush(stdout);
+    Totals().pairs += pairs.size();
+    Totals().traced += traced;
+    ++Totals().days;
 }
 
 INSTANTIATE_TEST_SUITE_P(
