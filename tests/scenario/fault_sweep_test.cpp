@@ -1,11 +1,13 @@
 // The working day under faults: the registered add-in in each generation of Outlook, a user
 // already logged on, who logs two received messages and sends two new ones with Send && Log.
-// A clean day first lists the members of Outlook's, Office's and Word's objects (and the store
-// methods the helper uses) that the add-in calls; then the day runs once per member with that
-// member failing at its first call. Every such day must end with nothing raised into Outlook or
-// Word by the add-in, nothing of theirs still held, and the user's next action working again:
-// the same command once more when the failure came with a command, a new start of Outlook when
-// it came while Outlook started or shut down.
+// A clean day first lists, step by step, the members of Outlook's, Office's and Word's objects
+// (and the store methods the helper uses) that the add-in calls; then the day runs once per step
+// and member, that member failing at its first call in that step. Every such day must end with
+// nothing raised into Outlook or Word by the add-in, nothing of theirs still held, and the user's
+// next action working again: the same command once more when the failure came with a command, a
+// new start of Outlook when it came while Outlook started or shut down. The add-in keeps what it
+// learnt of the Outlook version for the life of the process, as in Outlook itself: one day per
+// process (ctest runs each case in its own).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -101,8 +103,9 @@ protected:
     static bool DuringCommand(int phase) { return phase >= kFirstLog && phase <= kSecondSend; }
 
     // One day on a fresh mailbox with the logon stored; `fault` fails once, set as its step
-    // begins; `calls` receives what the add-in called in each swept step. When the fault was met at start-up or shut-down, a second start on
-    // the same mailbox (without faults) logs and sends once more.
+    // begins; `calls` receives what the add-in called in each swept step. When the fault was met
+    // at start-up or shut-down, a second start on the same mailbox (without faults) logs and
+    // sends once more.
     Outcome RunDay(const std::optional<Pair>& fault, std::vector<Pair>* calls) {
         const Day& day = GetParam();
         DeleteFileA(temp.File("VantrellTrace.log").c_str());
@@ -162,7 +165,7 @@ protected:
         for (size_t i = 0; i < agent->Count(); ++i) outcome.delivered.push_back(agent->Read(i).Header("Subject"));
         if (fault && !DuringCommand(outcome.firedIn) && outcome.thrown.empty()) {
             const size_t before = agent->Count();
-            Restart(mailbox, word, third);
+            outcome.outlookHeld += Restart(mailbox, word, third);
             std::vector<std::string> later;
             for (size_t i = before; i < agent->Count(); ++i) later.push_back(agent->Read(i).Header("Subject"));
             outcome.restarted = later == std::vector<std::string>{"Order 3", "Offer 3"};
@@ -242,13 +245,15 @@ private:
     }
 
     // A second start on the same mailbox, without faults: Log Message and Send && Log once each.
-    void Restart(const std::shared_ptr<sim::Mailbox>& mailbox, sim::Word& word, const std::wstring& entryId) {
+    // Answers what is still held of that Outlook afterwards.
+    long Restart(const std::shared_ptr<sim::Mailbox>& mailbox, sim::Word& word, const std::wstring& entryId) {
         Outlook outlook(GetParam().version, mailbox);
         if (GetParam().wordMail) outlook.UseWordMail(&word);
         outlook.StartUp();
         LogMessage(outlook, entryId);
         SendNew(outlook, word, std::nullopt, L"Offer 3");
         outlook.ShutDown();
+        return outlook.ReferencesHeldOutside();
     }
 
     static void CollectFailures(const std::vector<std::wstring>& log, Outcome& into) {
@@ -315,7 +320,16 @@ TEST_P(FaultSweep, EveryMemberTheAddinCallsFailsOnceWithoutHarm) {
         << Join(clean.ignoredClicks);
     ASSERT_EQ("", Join(clean.addInCallsFailed));
     ASSERT_EQ(0, clean.outlookHeld + clean.ribbonUiHeld + clean.wordHeld) << Narrow(clean.held);
-    ASSERT_FALSE(pairs.empty());
+    // The helper's work on the store is among what fails: property reads and writes, and the
+    // send (the helper submits the message; for Outlook 2007 it saves it and Outlook sends it).
+    const auto called = [&pairs](const wchar_t* member) {
+        return std::any_of(pairs.begin(), pairs.end(), [member](const Pair& pair) {
+            return pair.call.kind == L"MailItem" && pair.call.member == member;
+        });
+    };
+    EXPECT_TRUE(called(L"Store.GetProperty"));
+    EXPECT_TRUE(called(L"Store.SetProperty"));
+    EXPECT_TRUE(called(L"Store.Submit") || (called(L"Store.SaveChanges") && called(L"Send")));
 
     size_t traced = 0, sameSession = 0, restarts = 0, wordPairs = 0;
     std::set<std::string> members;  // (kind, member) whatever the step
