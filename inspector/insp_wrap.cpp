@@ -148,7 +148,10 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
             button.Put(L"TooltipText", com::Variant(L"Log a copy of this message in your Leads database"));
             button.Put(L"Visible", com::Variant::Boolean(true));
         } else {
+            // A button left in the bar (Word's shared one, or one whose delete failed) may be
+            // spent from the message it logged before: this message has not been logged.
             button.Put(L"Visible", com::Variant::Boolean(true));
+            button.Put(L"Enabled", com::Variant::Boolean(true));
             button.Put(L"Parameter", com::Variant(mstrID));
         }
     } else {

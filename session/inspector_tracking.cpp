@@ -17,9 +17,18 @@ constexpr std::wstring_view kModule = L"CRMAddIn";
 
 com::LateBound App() { return com::LateBound(gobjOutlook); }
 
-bool NoActiveExplorer() { return !App().Call(L"ActiveExplorer").IsObject(); }
+// Outlook answered that no explorer is active (a failed question is no such answer).
+bool NoActiveExplorer() {
+    com::Variant explorer;
+    return App().TryCall(L"ActiveExplorer", {}, explorer) && !explorer.IsObject();
+}
 
-long InspectorCount() { return com::LateBound(App().Get(L"Inspectors")).Get(L"Count").ToLong(); }
+// The number of open inspectors; false when Outlook could not tell.
+bool InspectorCount(long& count) {
+    com::Variant inspectors, value;
+    return App().TryGet(L"Inspectors", inspectors) && com::LateBound(inspectors).TryGet(L"Count", value) &&
+           value.TryLong(count);
+}
 
 }  // namespace
 
@@ -32,8 +41,13 @@ void CRMAddIn::mcolExpl_NewExplorer(const com::EventArgs& args) {
 void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    mobjExpl.Set(App().Call(L"ActiveExplorer").ToDispatch());
-    if (!mobjExpl && InspectorCount() == 0) UnInitHandler();
+    // The session ends with the last window; a question Outlook fails to answer does not end it
+    // (Outlook's shut-down stops the session all the same).
+    com::Variant explorer;
+    const bool asked = App().TryCall(L"ActiveExplorer", {}, explorer);
+    mobjExpl.Set(explorer.ToDispatch());
+    long inspectors = 0;
+    if (asked && !mobjExpl && InspectorCount(inspectors) && inspectors == 0) UnInitHandler();
 }
 
 void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
@@ -72,8 +86,10 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
 void CRMAddIn::mobjInsp_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    // The closing inspector is still counted.
-    if (NoActiveExplorer() && InspectorCount() <= 1) UnInitHandler();
+    // The closing inspector is still counted. A question Outlook fails to answer leaves the
+    // session running: the other windows still need it.
+    long inspectors = 0;
+    if (NoActiveExplorer() && InspectorCount(inspectors) && inspectors <= 1) UnInitHandler();
     // A closed window fires nothing more: holding it would only keep Outlook's object alive.
     mobjInsp.Reset();
 }

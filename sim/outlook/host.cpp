@@ -188,6 +188,10 @@ void Host::ScheduleSendReceive() {
     });
 }
 
+void Host::NoteAddInCall(const std::wstring& what, HRESULT hr) {
+    if (FAILED(hr)) Note(L"Add-in call failed " + what + L" " + Hex(hr));
+}
+
 void Host::RequireRunning() const {
     if (!running_) throw std::logic_error("the simulated Outlook is not running");
 }
@@ -222,7 +226,7 @@ void Host::ShutDown() {
         if (!entry->Connected() || !instance) continue;
         Note(L"OnBeginShutdown " + entry->ProgId());
         CustomArray custom;
-        instance->OnBeginShutdown(custom.Address());
+        NoteAddInCall(L"OnBeginShutdown " + entry->ProgId(), instance->OnBeginShutdown(custom.Address()));
     }
     for (const auto& entry : entries) Disconnect(entry.Get(), ext_dm_HostShutdown);
     running_ = false;
@@ -456,7 +460,7 @@ void Host::LoadAddIns() {
         if (!instance) continue;  // disconnected again during another add-in's start-up
         Note(L"OnStartupComplete " + entry->ProgId());
         CustomArray custom;
-        instance->OnStartupComplete(custom.Address());
+        NoteAddInCall(L"OnStartupComplete " + entry->ProgId(), instance->OnStartupComplete(custom.Address()));
     }
 }
 
@@ -495,6 +499,7 @@ bool Host::Connect(AddInObject* addIn, ext_ConnectMode mode) {
     hr = instance->OnConnection(application_->Dispatch(), mode, addIn->Dispatch(), custom.Address());
     if (FAILED(hr)) {
         Note(L"OnConnection failed " + progId + L" " + Hex(hr));
+        NoteAddInCall(L"OnConnection " + progId, hr);
         addIn->Detach();
         return false;
     }
@@ -509,7 +514,7 @@ void Host::Disconnect(AddInObject* addIn, ext_DisconnectMode mode) {
     Owned<AddInObject> keep(addIn);
     Note(L"OnDisconnection " + addIn->ProgId() + L" " + std::to_wstring(static_cast<int>(mode)));
     CustomArray custom;
-    instance->OnDisconnection(mode, custom.Address());
+    NoteAddInCall(L"OnDisconnection " + addIn->ProgId(), instance->OnDisconnection(mode, custom.Address()));
     ribbons_->Disconnected(addIn);
     addIn->Detach();
     // The last reference Outlook holds goes here.

@@ -93,6 +93,10 @@ public:
     // ---- the ribbon (Outlook 2007 and later) ----
     Ribbons& Ribbon() const noexcept { return *ribbons_; }
 
+    // An entry point of an add-in that Outlook called answered `hr`: a failure is logged as
+    // L"Add-in call failed <what> 0x<hr>" (Outlook itself would go on).
+    void NoteAddInCall(const std::wstring& what, HRESULT hr);
+
     // ---- add-ins ----
     const std::vector<Owned<AddInObject>>& AddInEntries() const noexcept { return addInEntries_; }
     AddInObject* FindAddIn(const std::wstring& progId) const;

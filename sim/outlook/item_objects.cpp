@@ -237,15 +237,15 @@ void ItemObject::Send() {
 // ---- the private interface ----
 
 template <class Body>
-HRESULT ItemObject::OnLiveStore(Body&& body) noexcept {
-    return OnStore([&](StoreData& store) -> HRESULT {
+HRESULT ItemObject::OnLiveStore(const wchar_t* method, Body&& body) noexcept {
+    return OnStore(method, [&](StoreData& store) -> HRESULT {
         if (message_->gone) return MAPI_E_OBJECT_DELETED;
         return body(store);
     });
 }
 
 STDMETHODIMP ItemObject::GetEntryID(BSTR* entryId) noexcept {
-    return OnStore([&](StoreData&) { return CopyText(message_->entryId, entryId); });
+    return OnStore(L"GetEntryID", [&](StoreData&) { return CopyText(message_->entryId, entryId); });
 }
 
 STDMETHODIMP ItemObject::IsAssociated(BOOL* associated) noexcept {
@@ -257,7 +257,7 @@ STDMETHODIMP ItemObject::IsAssociated(BOOL* associated) noexcept {
 STDMETHODIMP ItemObject::GetProperty(ULONG tag, VARIANT* value) noexcept {
     if (!value) return E_POINTER;
     VariantInit(value);
-    return OnStore([&](StoreData&) {
+    return OnStore(L"GetProperty", [&](StoreData&) {
         com::Variant read;
         HRESULT hr = Read(tag, read);
         if (SUCCEEDED(hr)) read.DetachTo(value);
@@ -267,21 +267,21 @@ STDMETHODIMP ItemObject::GetProperty(ULONG tag, VARIANT* value) noexcept {
 
 STDMETHODIMP ItemObject::SetProperty(ULONG tag, const VARIANT* value) noexcept {
     if (!value) return E_POINTER;
-    return OnStore([&](StoreData&) { return WriteTag(tag, *value); });
+    return OnStore(L"SetProperty", [&](StoreData&) { return WriteTag(tag, *value); });
 }
 
 STDMETHODIMP ItemObject::GetIDFromName(REFGUID propertySet, LPCWSTR name, BOOL create, ULONG* id) noexcept {
     if (!id) return E_POINTER;
     *id = 0;
     if (!name || !*name) return E_INVALIDARG;
-    return OnLiveStore([&](StoreData& store) {
+    return OnLiveStore(L"GetIDFromName", [&](StoreData& store) {
         HRESULT fault = store.MappingFault(propertySet, name);
         return FAILED(fault) ? fault : store.IdFromName(propertySet, name, create != FALSE, *id);
     });
 }
 
 STDMETHODIMP ItemObject::SaveChanges() noexcept {
-    return OnLiveStore([&](StoreData&) {
+    return OnLiveStore(L"SaveChanges", [&](StoreData&) {
         Commit();
         return S_OK;
     });
@@ -290,7 +290,7 @@ STDMETHODIMP ItemObject::SaveChanges() noexcept {
 STDMETHODIMP ItemObject::GetRecipientCount(LONG* count) noexcept {
     if (!count) return E_POINTER;
     *count = 0;
-    return OnLiveStore([&](StoreData&) {
+    return OnLiveStore(L"GetRecipientCount", [&](StoreData&) {
         *count = static_cast<LONG>(Recipients().size());
         return S_OK;
     });
@@ -300,7 +300,7 @@ STDMETHODIMP ItemObject::GetRecipient(LONG index, BSTR* name, BSTR* address, LON
     if (!name || !address || !type) return E_POINTER;
     *name = *address = nullptr;
     *type = 0;
-    return OnLiveStore([&](StoreData&) -> HRESULT {
+    return OnLiveStore(L"GetRecipient", [&](StoreData&) -> HRESULT {
         const RecipientList& list = Recipients();
         if (index < 0 || static_cast<size_t>(index) >= list.size()) return E_INVALIDARG;
         const RecipientData& r = list[static_cast<size_t>(index)];
@@ -318,7 +318,7 @@ STDMETHODIMP ItemObject::AddRecipient(LPCWSTR name, LONG* index) noexcept {
     if (!index) return E_POINTER;
     *index = -1;
     if (!name || !*name) return E_INVALIDARG;
-    return OnLiveStore([&](StoreData& store) {
+    return OnLiveStore(L"AddRecipient", [&](StoreData& store) {
         RecipientList& list = EditRecipients();
         list.push_back({store.NextSequence(), name, L"", kTo});
         *index = static_cast<LONG>(list.size() - 1);
@@ -327,7 +327,7 @@ STDMETHODIMP ItemObject::AddRecipient(LPCWSTR name, LONG* index) noexcept {
 }
 
 STDMETHODIMP ItemObject::SetRecipientType(LONG index, LONG type) noexcept {
-    return OnLiveStore([&](StoreData&) -> HRESULT {
+    return OnLiveStore(L"SetRecipientType", [&](StoreData&) -> HRESULT {
         if (index < 0 || static_cast<size_t>(index) >= Recipients().size() || type < kTo || type > kBcc)
             return E_INVALIDARG;
         EditRecipients()[static_cast<size_t>(index)].type = type;
@@ -336,7 +336,7 @@ STDMETHODIMP ItemObject::SetRecipientType(LONG index, LONG type) noexcept {
 }
 
 STDMETHODIMP ItemObject::ResolveRecipient(LONG index) noexcept {
-    return OnLiveStore([&](StoreData&) -> HRESULT {
+    return OnLiveStore(L"ResolveRecipient", [&](StoreData&) -> HRESULT {
         if (index < 0 || static_cast<size_t>(index) >= Recipients().size()) return E_INVALIDARG;
         RecipientData copy = Recipients()[static_cast<size_t>(index)];
         if (!Resolve(copy)) return MAPI_E_NOT_FOUND;
@@ -346,7 +346,7 @@ STDMETHODIMP ItemObject::ResolveRecipient(LONG index) noexcept {
 }
 
 STDMETHODIMP ItemObject::Submit() noexcept {
-    return OnLiveStore([&](StoreData& store) {
+    return OnLiveStore(L"Submit", [&](StoreData& store) {
         HRESULT hr = store.Submit(message_, changes_, Recipients());
         if (SUCCEEDED(hr)) {
             changes_.clear();

@@ -92,7 +92,7 @@ private:
     void Send();
     // Runs a private method: MAPI_E_OBJECT_DELETED once the message has been sent.
     template <class Body>
-    HRESULT OnLiveStore(Body&& body) noexcept;
+    HRESULT OnLiveStore(const wchar_t* method, Body&& body) noexcept;
 
     std::shared_ptr<MessageData> message_;
     long objectClass_;

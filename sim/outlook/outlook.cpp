@@ -1,5 +1,6 @@
 #include "sim/outlook/outlook.h"
 
+#include <cwchar>
 #include <stdexcept>
 
 #include "sim/outlook/host.h"
@@ -107,6 +108,43 @@ void Outlook::ClearFaults() { host_->ClearFaults(); }
 void Outlook::FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                          const std::wstring& description) {
     host_->Fail(kind, member, hr, description);
+}
+
+namespace {
+
+// The IRibbonUI objects live in a home of their own.
+bool OfRibbonUi(const std::wstring& kind) { return _wcsicmp(kind.c_str(), L"RibbonUI") == 0; }
+
+}  // namespace
+
+void Outlook::FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                       const std::wstring& description) {
+    if (OfRibbonUi(kind))
+        host_->Ribbon().UiHome().FailOnce(kind, member, hr, description);
+    else
+        host_->FailOnce(kind, member, hr, description);
+}
+
+bool Outlook::FaultPending(const std::wstring& kind, const std::wstring& member) const {
+    return OfRibbonUi(kind) ? host_->Ribbon().UiHome().FaultPending(kind, member) : host_->FaultPending(kind, member);
+}
+
+void Outlook::RecordCalls(bool on) {
+    host_->RecordCalls(on);
+    host_->Ribbon().UiHome().RecordCalls(on);
+}
+
+bool Outlook::RecordingCalls() const { return host_->RecordingCalls(); }
+
+std::vector<MemberCall> Outlook::Calls() const {
+    std::vector<MemberCall> calls = host_->Calls();
+    for (const MemberCall& call : host_->Ribbon().UiHome().Calls()) calls.push_back(call);
+    return calls;
+}
+
+void Outlook::ClearCalls() {
+    host_->ClearCalls();
+    host_->Ribbon().UiHome().ClearCalls();
 }
 
 IDispatch* Outlook::Application() { return host_->Application()->Dispatch(); }

@@ -211,10 +211,28 @@ public:
     // "StorageItem" for a hidden item, "RibbonControl", and the inspectors' own command bars: "CommandBars",
     // "CommandBar", "CommandBarControls", "CommandBarButton"; Word's are Word::FailMember's) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
     // `description` in its EXCEPINFO. Names are case-insensitive.
-    // Every member set to fail works again.
+    // The private store interfaces the helper uses (sim_store.idl) take the same path: their
+    // methods are members L"Store.<method>" of "MAPIFolder", the item kinds, "StorageItem" and
+    // "Session" (L"Store.GetProperty", L"Store.Submit", L"Store.FlushOutbox"...), and fail with
+    // `hr` itself.
+    // Every member set to fail works again (and the faults of FailOnce not yet met go).
     void ClearFaults();
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
+    // The next call of the member fails as with FailMember; the calls after it work again.
+    // Kinds as FailMember's, and "RibbonUI" for the IRibbonUI handed to onLoad.
+    void FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                  const std::wstring& description);
+    // A fault of FailOnce still waits for its call.
+    bool FaultPending(const std::wstring& kind, const std::wstring& member) const;
+    // The calls recorder: while on, each member called on Outlook's objects (and the private
+    // store methods, and the IRibbonUI's members) is listed once as (kind, member), in the order
+    // first seen (Outlook's objects first, then the IRibbonUI's). Whatever calls them counts:
+    // switch it off around a test's own calls to list only an add-in's.
+    void RecordCalls(bool on);
+    bool RecordingCalls() const;
+    std::vector<MemberCall> Calls() const;
+    void ClearCalls();
 
     IDispatch* Application();  // no new reference
     const std::shared_ptr<Mailbox>& UserMailbox() const;
@@ -231,7 +249,12 @@ public:
     // L"Invalidate", L"InvalidateControl <controlId>",
     // L"Click <tag>", L"Click ignored <tag>",
     // L"OnBeginShutdown <ProgID>", L"OnDisconnection <ProgID> <mode>",
-    // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>".
+    // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>", and for every
+    // call into an add-in that answered a failure: L"Add-in call failed <what> 0x<hr>", <what>
+    // being L"OnConnection <ProgID>", L"OnStartupComplete <ProgID>", L"OnBeginShutdown <ProgID>",
+    // L"OnDisconnection <ProgID>", L"<Kind> event <dispid>" for an event sink's Invoke,
+    // L"GetCustomUI <ribbonId>", L"onLoad <callback>", L"getVisible <callback> <controlId>" or
+    // L"onAction <callback> <controlId>".
     const std::vector<std::wstring>& Log() const;
 
     // Lets add-ins (and their message loop yields) run: dispatches this thread's pending

@@ -283,6 +283,7 @@ const CustomUi* Ribbons::Load(const std::shared_ptr<AddInRibbon>& addIn, const s
     Definition& definition = addIn->definitions[ribbonId];
     if (FAILED(hr)) {
         Note(L"GetCustomUI failed " + ribbonId + L" " + Hex(hr));
+        host_.NoteAddInCall(L"GetCustomUI " + ribbonId, hr);
         return nullptr;
     }
     definition.xml = answer.Text();
@@ -300,7 +301,10 @@ const CustomUi* Ribbons::Load(const std::shared_ptr<AddInRibbon>& addIn, const s
         Owned<RibbonUiObject> lent = addIn->ui;
         com::Variant ignored;
         HRESULT loaded = CallByName(extensibility.Get(), ui->onLoad, lent->Dispatch(), ignored);
-        if (FAILED(loaded)) Note(L"onLoad failed " + ui->onLoad + L" " + Hex(loaded));
+        if (FAILED(loaded)) {
+            Note(L"onLoad failed " + ui->onLoad + L" " + Hex(loaded));
+            host_.NoteAddInCall(L"onLoad " + ui->onLoad, loaded);
+        }
     }
     return ui;
 }
@@ -323,9 +327,10 @@ void Ribbons::AskVisible(const std::shared_ptr<AddInRibbon>& addIn, const std::s
     HRESULT hr = Call(*addIn, control.getVisible, control.id, control.tag, window->window->Dispatch(), answer);
     // Office shows a control whose callback fails or answers no Boolean.
     bool visible = true;
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         Note(L"getVisible failed " + control.getVisible + L" " + control.id + L" " + Hex(hr));
-    else if (answer.Type() != VT_BOOL)
+        host_.NoteAddInCall(L"getVisible " + control.getVisible + L" " + control.id, hr);
+    } else if (answer.Type() != VT_BOOL)
         Note(L"getVisible answered no Boolean " + control.getVisible + L" " + control.id);
     else
         visible = V_BOOL(answer.Get()) != VARIANT_FALSE;
@@ -379,7 +384,10 @@ void Ribbons::Click(WindowObject* window, const std::wstring& controlId) {
             Note(L"onAction " + button.onAction + L" " + button.id);
             com::Variant ignored;
             HRESULT hr = Call(*addIn, button.onAction, button.id, button.tag, window->Dispatch(), ignored);
-            if (FAILED(hr)) Note(L"onAction failed " + button.onAction + L" " + button.id + L" " + Hex(hr));
+            if (FAILED(hr)) {
+                Note(L"onAction failed " + button.onAction + L" " + button.id + L" " + Hex(hr));
+                host_.NoteAddInCall(L"onAction " + button.onAction + L" " + button.id, hr);
+            }
             return;
         }
     }

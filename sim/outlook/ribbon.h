@@ -65,6 +65,8 @@ public:
     // IRibbonUI objects outside the simulator.
     IDispatch* Ui() const;
     long UiReferencesHeldOutside() const { return uiHome_.ReferencesHeldOutside(); }
+    // The home of the IRibbonUI objects (kind "RibbonUI": faults, the calls recorder).
+    ObjectHome& UiHome() noexcept { return uiHome_; }
 
     // From an IRibbonUI: the control (every control of the add-in when `controlId` is empty)
     // is stale; its getVisible is asked again in every open window at the next dispatch of

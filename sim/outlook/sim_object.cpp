@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cwchar>
 
 namespace vantrell::sim {
 namespace {
@@ -77,6 +78,28 @@ const Raised* ObjectHome::FaultOf(const std::wstring& kind, const std::wstring& 
     if (faults_.empty()) return nullptr;
     auto it = faults_.find(Lower(kind) + L"." + Lower(member));
     return it == faults_.end() ? nullptr : &it->second;
+}
+
+void ObjectHome::FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                          const std::wstring& description) {
+    once_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};
+}
+
+bool ObjectHome::FaultPending(const std::wstring& kind, const std::wstring& member) const {
+    return once_.count(Lower(kind) + L"." + Lower(member)) != 0;
+}
+
+std::optional<Raised> ObjectHome::Enter(const std::wstring& kind, const std::wstring& member) {
+    if (!recording_ && faults_.empty() && once_.empty()) return std::nullopt;
+    const std::wstring key = Lower(kind) + L"." + Lower(member);
+    if (recording_ && seen_.insert(key).second) calls_.push_back({kind, member});
+    if (auto once = once_.find(key); once != once_.end()) {
+        Raised fault = std::move(once->second);
+        once_.erase(once);
+        return fault;
+    }
+    if (auto it = faults_.find(key); it != faults_.end()) return it->second;
+    return std::nullopt;
 }
 
 void ObjectHome::OrphanAll() noexcept {
@@ -222,8 +245,13 @@ void SimObject::FireWith(DISPID id, const std::vector<VARIANT>& arguments) {
         com::Variant result;
         com::ExcepInfo exception;
         UINT argError = 0;
-        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(), exception.Out(),
-                     &argError);
+        HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(),
+                                  exception.Out(), &argError);
+        if (FAILED(hr) && home_) {
+            wchar_t code[16];
+            swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+            home_->Note(L"Add-in call failed " + kind_ + L" event " + std::to_wstring(id) + L" " + code);
+        }
     }
 }
 
@@ -298,7 +326,7 @@ HRESULT SimObject::Call(const Member& member, WORD flags, DISPPARAMS& params, VA
                                                      : !(flags & DISPATCH_PROPERTYGET)) {
         return DISP_E_MEMBERNOTFOUND;
     }
-    if (const Raised* fault = home_->FaultOf(kind_, member.name)) {
+    if (std::optional<Raised> fault = home_->Enter(kind_, member.name)) {
         FillException(exception, fault->code, fault->description, home_->Source());
         return DISP_E_EXCEPTION;
     }

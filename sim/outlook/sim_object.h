@@ -12,6 +12,8 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +61,13 @@ struct Member {
     bool putByReference = false;
 };
 
+// A member called on an object of a kind, as the calls recorder of a home lists it.
+struct MemberCall {
+    std::wstring kind;
+    std::wstring member;
+    bool operator==(const MemberCall&) const = default;
+};
+
 class SimObject;
 
 // The bookkeeping of one simulated application: every object of it still alive, the members set
@@ -79,9 +88,33 @@ public:
     // The objects held from outside, as "Kind xN, ..." (for a test's failure message).
     std::wstring DescribeHeldOutside() const;
     void Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
+    // The fault set by Fail for the member, or nullptr.
     const Raised* FaultOf(const std::wstring& kind, const std::wstring& member) const;
-    // Every member works again.
-    void ClearFaults() noexcept { faults_.clear(); }
+    // The next call of the member (on any object of the kind) fails as Fail would have it fail;
+    // the calls after it work again (unless Fail set the member to fail too).
+    void FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
+    // A fault of FailOnce still waits for its call.
+    bool FaultPending(const std::wstring& kind, const std::wstring& member) const;
+    // Every member works again (the faults of FailOnce not yet met go too).
+    void ClearFaults() noexcept {
+        faults_.clear();
+        once_.clear();
+    }
+    // The checked path of every call of a member: records the call while the recorder is on, and
+    // answers the fault it meets (a fault of FailOnce before one of Fail, and used up), or none.
+    // SimObject::Call goes through it before a member runs; so do the private store interfaces.
+    std::optional<Raised> Enter(const std::wstring& kind, const std::wstring& member);
+
+    // The calls recorder: while on, every member called through Enter is listed once, as
+    // (kind, member) with the names as the object and its table spell them, in the order first
+    // seen. Switching it on or off keeps what is listed; ClearCalls empties the list.
+    void RecordCalls(bool on) noexcept { recording_ = on; }
+    bool RecordingCalls() const noexcept { return recording_; }
+    const std::vector<MemberCall>& Calls() const noexcept { return calls_; }
+    void ClearCalls() noexcept {
+        calls_.clear();
+        seen_.clear();
+    }
     void Note(std::wstring entry) { log_.push_back(std::move(entry)); }
     const std::vector<std::wstring>& Log() const noexcept { return log_; }
     const std::wstring& Source() const noexcept { return source_; }
@@ -100,6 +133,10 @@ private:
     bool disconnected_ = false;
     std::vector<std::wstring> log_;
     std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
+    std::map<std::wstring, Raised> once_;    // the same, each for one call
+    bool recording_ = false;
+    std::vector<MemberCall> calls_;
+    std::set<std::wstring> seen_;  // the keys of calls_
     std::vector<SimObject*> live_;
 };
 
@@ -166,7 +203,9 @@ public:
     IDispatch* Dispatch() noexcept { return static_cast<IDispatch*>(this); }
 
     // Calls every sink advised on any of this object's event interfaces with DISPATCH_METHOD;
-    // the arguments (objects, in the event's order) are lent to the sinks for the call.
+    // the arguments (objects, in the event's order) are lent to the sinks for the call. A sink
+    // that answers a failure is noted in the home's log as L"Add-in call failed <Kind> event
+    // <dispid> 0x<hr>" (as do FireCancelable and FireWith).
     void Fire(DISPID id, std::initializer_list<IDispatch*> arguments = {});
     // Calls every sink with one argument, Cancel (VT_BOOL by reference, False at first, the
     // same flag for all of them); true when a sink set it.

@@ -43,13 +43,13 @@ FolderData& FolderObject::Data() const {
 }
 
 STDMETHODIMP FolderObject::GetEntryID(BSTR* entryId) noexcept {
-    return OnStore([&](StoreData&) { return CopyText(Data().entryId, entryId); });
+    return OnStore(L"GetEntryID", [&](StoreData&) { return CopyText(Data().entryId, entryId); });
 }
 
 STDMETHODIMP FolderObject::GetHiddenItemCount(LONG* count) noexcept {
     if (!count) return E_POINTER;
     *count = 0;
-    return OnStore([&](StoreData&) {
+    return OnStore(L"GetHiddenItemCount", [&](StoreData&) {
         *count = static_cast<LONG>(Data().hidden.size());
         return S_OK;
     });
@@ -58,7 +58,7 @@ STDMETHODIMP FolderObject::GetHiddenItemCount(LONG* count) noexcept {
 STDMETHODIMP FolderObject::OpenHiddenItem(LONG index, ISimStoreItem** item) noexcept {
     if (!item) return E_POINTER;
     *item = nullptr;
-    return OnStore([&](StoreData&) -> HRESULT {
+    return OnStore(L"OpenHiddenItem", [&](StoreData&) -> HRESULT {
         const auto& hidden = Data().hidden;
         if (index < 0 || static_cast<size_t>(index) >= hidden.size()) return E_INVALIDARG;
         *item = com::Make<ItemObject>(host_, hidden[index]).Detach();
@@ -69,7 +69,7 @@ STDMETHODIMP FolderObject::OpenHiddenItem(LONG index, ISimStoreItem** item) noex
 STDMETHODIMP FolderObject::CreateHiddenItem(LPCWSTR messageClass, ISimStoreItem** item) noexcept {
     if (!item) return E_POINTER;
     *item = nullptr;
-    return OnStore([&](StoreData& store) -> HRESULT {
+    return OnStore(L"CreateHiddenItem", [&](StoreData& store) -> HRESULT {
         Data();  // the folder must exist
         auto message = store.NewMessage(number_, true, messageClass ? messageClass : L"");
         *item = com::Make<ItemObject>(host_, std::move(message)).Detach();
@@ -106,7 +106,7 @@ ItemsObject::ItemsObject(Host* host, long folder) : OutlookObject(host, L"Items"
 SessionObject::SessionObject(Host* host) : StoreObject(host, L"Session") {}
 
 STDMETHODIMP SessionObject::FlushOutbox(LONG flags, LONG parentWindow) noexcept {
-    return OnStore([&](StoreData& store) {
+    return OnStore(L"FlushOutbox", [&](StoreData& store) {
         store.NoteSessionCall(L"FlushOutbox " + std::to_wstring(flags) + L" " + std::to_wstring(parentWindow));
         DeliverOutbox(store);
         return S_OK;
@@ -114,7 +114,7 @@ STDMETHODIMP SessionObject::FlushOutbox(LONG flags, LONG parentWindow) noexcept 
 }
 
 STDMETHODIMP SessionObject::Logoff() noexcept {
-    return OnStore([&](StoreData& store) {
+    return OnStore(L"Logoff", [&](StoreData& store) {
         store.NoteSessionCall(L"Logoff");
         return S_OK;
     });

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,12 +32,18 @@ protected:
     void* QueryOther(REFIID iid) noexcept override {
         return IsEqualIID(iid, __uuidof(Private)) ? static_cast<Private*>(this) : nullptr;
     }
-    // Runs a private method on the store: RPC_E_DISCONNECTED once the simulated Outlook has gone,
-    // and no C++ exception gets out.
+    // Runs the private method `method` on the store: RPC_E_DISCONNECTED once the simulated
+    // Outlook has gone, and no C++ exception gets out. The call takes the checked path of the
+    // object model's members as member L"Store.<method>" of the object's kind (recorded, and
+    // failing with the fault's HRESULT itself when one is set: Outlook::FailMember, FailOnce).
     template <class Body>
-    HRESULT OnStore(Body&& body) noexcept {
+    HRESULT OnStore(const wchar_t* method, Body&& body) noexcept {
         if (!this->host_) return RPC_E_DISCONNECTED;
-        return com::Guarded([&]() -> HRESULT { return body(StoreOf(*this->host_)); });
+        return com::Guarded([&]() -> HRESULT {
+            if (std::optional<Raised> fault = this->home_->Enter(this->Kind(), std::wstring(L"Store.") + method))
+                return fault->code;
+            return body(StoreOf(*this->host_));
+        });
     }
 };
 

@@ -46,6 +46,17 @@ void Word::FailMember(const std::wstring& kind, const std::wstring& member, HRES
                       const std::wstring& description) {
     host_->Fail(kind, member, hr, description);
 }
+void Word::ClearFaults() { host_->ClearFaults(); }
+void Word::FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                    const std::wstring& description) {
+    host_->FailOnce(kind, member, hr, description);
+}
+bool Word::FaultPending(const std::wstring& kind, const std::wstring& member) const {
+    return host_->FaultPending(kind, member);
+}
+void Word::RecordCalls(bool on) { host_->RecordCalls(on); }
+const std::vector<MemberCall>& Word::Calls() const { return host_->Calls(); }
+void Word::ClearCalls() { host_->ClearCalls(); }
 long Word::ReferencesHeldOutside() const { return host_->ReferencesHeldOutside(); }
 std::wstring Word::DescribeHeldOutside() const { return host_->DescribeHeldOutside(); }
 const std::vector<std::wstring>& Word::Log() const { return host_->Log(); }

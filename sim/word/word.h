@@ -79,11 +79,24 @@ public:
     // "CommandBarButton") fails with DISP_E_EXCEPTION carrying `hr` and `description`.
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
+    // Every member set to fail works again (and the faults of FailOnce not yet met go).
+    void ClearFaults();
+    // The next call of the member fails as with FailMember; the calls after it work again.
+    void FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr,
+                  const std::wstring& description);
+    // A fault of FailOnce still waits for its call.
+    bool FaultPending(const std::wstring& kind, const std::wstring& member) const;
+    // The calls recorder: while on, each member called on Word's objects is listed once as
+    // (kind, member), in the order first seen.
+    void RecordCalls(bool on);
+    const std::vector<MemberCall>& Calls() const;
+    void ClearCalls();
     long ReferencesHeldOutside() const;
     // Which objects are held from outside, as "Kind xN, ..." (for failure messages).
     std::wstring DescribeHeldOutside() const;
     // What happened, in order: L"Start", L"Document.Open <name>", L"WindowActivate <name>",
-    // L"Document.Close <name>", L"Click <tag>", L"Click ignored <tag>", L"Quit".
+    // L"Document.Close <name>", L"Click <tag>", L"Click ignored <tag>", L"Quit", and
+    // L"Add-in call failed <Kind> event <dispid> 0x<hr>" for an event sink that answered a failure.
     const std::vector<std::wstring>& Log() const;
 
     // The state behind this Word, for the simulated Outlook's WordMail; it ends with this Word.

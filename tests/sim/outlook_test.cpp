@@ -375,6 +375,56 @@ TEST_F(SimOutlook, AFailedMemberRaisesTheChosenException) {
     EXPECT_EQ(L"The operation failed.", observer.Seen().back().description);
 }
 
+TEST_F(SimOutlook, AMemberSetToFailOnceFailsItsNextCallOnly) {
+    Outlook outlook;
+    outlook.StartUp(Start::WithExplorer);
+    outlook.FailOnce(L"Explorers", L"Count", static_cast<HRESULT>(0x80040109), L"Once.");
+    EXPECT_TRUE(outlook.FaultPending(L"explorers", L"count"));
+    IDispatch* explorers = Invoke(outlook.Application(), L"Explorers", kGet).result.ToDispatch().Get();
+    Raw failed = Invoke(explorers, L"Count", kGet);
+    EXPECT_EQ(DISP_E_EXCEPTION, failed.hr);
+    EXPECT_EQ(static_cast<HRESULT>(0x80040109), failed.scode);
+    EXPECT_EQ(L"Once.", failed.description);
+    EXPECT_FALSE(outlook.FaultPending(L"Explorers", L"Count"));
+    EXPECT_EQ(1, Invoke(explorers, L"Count", kGet).result.ToLong());
+    // A fault of FailMember stays after a one-shot one of the same member.
+    outlook.FailMember(L"Explorers", L"Count", E_ACCESSDENIED, L"Always.");
+    outlook.FailOnce(L"Explorers", L"Count", E_ABORT, L"Once.");
+    EXPECT_EQ(E_ABORT, Invoke(explorers, L"Count", kGet).scode);
+    EXPECT_EQ(E_ACCESSDENIED, Invoke(explorers, L"Count", kGet).scode);
+    outlook.ClearFaults();
+    EXPECT_EQ(S_OK, Invoke(explorers, L"Count", kGet).hr);
+}
+
+TEST_F(SimOutlook, TheCallsRecorderListsEachMemberOnceWhileOn) {
+    Outlook outlook;
+    outlook.StartUp(Start::WithExplorer);
+    IDispatch* app = outlook.Application();
+    Invoke(app, L"Version", kGet);  // before the recorder is on
+    outlook.RecordCalls(true);
+    EXPECT_TRUE(outlook.RecordingCalls());
+    IDispatch* explorers = Invoke(app, L"Explorers", kGet).result.ToDispatch().Get();
+    Invoke(explorers, L"Count", kGet);
+    Invoke(app, L"Explorers", kGet);
+    outlook.FailOnce(L"Explorers", L"Item", E_ABORT, L"Once.");
+    Invoke(explorers, L"Item", DISPATCH_METHOD, {1});  // a failed call counts too
+    outlook.RecordCalls(false);
+    Invoke(app, L"Inspectors", kGet);
+    EXPECT_EQ((std::vector<MemberCall>{{L"Application", L"Explorers"}, {L"Explorers", L"Count"},
+                                            {L"Explorers", L"Item"}}),
+              outlook.Calls());
+    outlook.ClearCalls();
+    EXPECT_TRUE(outlook.Calls().empty());
+}
+
+TEST_F(SimOutlook, AFailedCallIntoTheAddInIsLogged) {
+    Script().connectResult = E_ABORT;
+    Outlook outlook;
+    outlook.StartUp(Start::Automation);
+    const Log& log = outlook.Log();
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), L"Add-in call failed OnConnection SimTest.AddIn 0x80004004"));
+}
+
 // ---- the COM add-ins list ----
 
 TEST_F(SimOutlook, TheUserDisconnectsAndReconnectsTheAddIn) {
