@@ -17,7 +17,7 @@ constexpr std::wstring_view kModule = L"CRMAddIn";
 
 com::LateBound App() { return com::LateBound(gobjOutlook); }
 
-// Outlook answered that no explorer is active (a failed question is no such answer).
+// True only when Outlook said there is no main window in front; a read that failed says nothing.
 bool NoActiveExplorer() {
     com::Variant explorer;
     return App().TryCall(L"ActiveExplorer", {}, explorer) && !explorer.IsObject();
@@ -59,7 +59,7 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
 
     com::LateBound objInsp(inspector);
     if (objInsp.Call(L"IsWordMail").ToBool() && !mappWd) {
-        // Only a Word that is already running: the add-in never starts it.
+        // Attach to a running Word only; the add-in must not launch Word itself.
         mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
         ProcessPendingMessages();
     }
@@ -86,15 +86,15 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
 void CRMAddIn::mobjInsp_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    // The closing inspector is still counted. A question Outlook fails to answer leaves the
-    // session running: the other windows still need it.
+    // Outlook still counts the window that is closing, hence "at most 1". When Outlook cannot
+    // say, the session keeps running for whatever windows remain.
     long inspectors = 0;
     if (NoActiveExplorer() && InspectorCount(inspectors) && inspectors <= 1) UnInitHandler();
     // A closed window fires nothing more: holding it would only keep Outlook's object alive.
     mobjInsp.Reset();
 }
 
-// A Word window that shows no e-mail has no use for the add-in's buttons in Word's shared bar.
+// Word's shared bar serves every Word window: a document that is no e-mail hides our button there.
 void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());

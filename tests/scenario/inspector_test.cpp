@@ -409,7 +409,7 @@ TEST_P(LastWindow, EndsTheSessionWhicheverGoesLast) {
 INSTANTIATE_TEST_SUITE_P(Orders, LastWindow,
                          testing::Values(EndCase{"MainWindowFirst", 1, "EA", {true, false}},
                                          EndCase{"ItemWindowFirst", 1, "AE", {true, false}},
-                                         // The first window is no longer the watched one.
+                                         // Closing A ends nothing: B opened later, so only B is followed.
                                          EndCase{"EarlierItemWindowLast", 2, "EBA", {true, true, true}},
                                          EndCase{"WatchedItemWindowLast", 2, "EAB", {true, true, false}}),
                          [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
