@@ -27,6 +27,27 @@ bool LoggedOn() { return LogonID != 0 && CompanyID != 0; }
 
 }  // namespace
 
+void LastFailure::Note() noexcept {
+    if (HasPendingFailure()) failure = PendingFailure();
+    ClearFailure();
+}
+
+void LastFailure::Report(std::wstring_view module, std::wstring_view procedure) const {
+    if (failure.number != 0)
+        WriteTrace(module, procedure, L"error:" + std::to_wstring(failure.number) + L" " + failure.description,
+                   kTraceFailure);
+}
+
+void AddAgentAndHeaders(com::LateBound& helperItem, LastFailure& last) {
+    com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
+    recipient.Put(L"RecipientType", com::Variant(outlook::olBCC));
+    recipient.Call(L"Resolve", {com::Variant::Boolean(false)});
+    last.Note();  // the header writes below clear the record as they start
+    CRMAddIn::AddXHeader(helperItem, L"LogonID", std::to_wstring(LogonID));
+    CRMAddIn::AddXHeader(helperItem, L"CompanyID", std::to_wstring(CompanyID));
+    CRMAddIn::AddXHeader(helperItem, L"Version", AddinVersionText());
+}
+
 bool PassLogonGate(HWND owner) {
     if (LoggedOn()) return true;
     frmLogon.Show(owner);
@@ -66,12 +87,8 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
     ClearFailure();
     if (!PassLogonGate(WindowOf(bar))) return;
 
-    // The last failure of the handler's own steps, reported once at the end.
-    Failure last;
-    auto note = [&] {
-        if (HasPendingFailure()) last = PendingFailure();
-        ClearFailure();
-    };
+    LastFailure last;
+    auto note = [&] { last.Note(); };
 
     com::LateBound mail(mobjMail.Object());
     mail.Call(L"Save");
@@ -90,13 +107,7 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
         return;
     }
 
-    com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
-    recipient.Put(L"RecipientType", com::Variant(outlook::olBCC));
-    recipient.Call(L"Resolve", {com::Variant::Boolean(false)});
-    note();
-    CRMAddIn::AddXHeader(helperItem, L"LogonID", std::to_wstring(LogonID));
-    CRMAddIn::AddXHeader(helperItem, L"CompanyID", std::to_wstring(CompanyID));
-    CRMAddIn::AddXHeader(helperItem, L"Version", AddinVersionText());
+    AddAgentAndHeaders(helperItem, last);
 
     com::Variant ignored;
     const bool sent = helperItem.TryCall(L"Send", {}, ignored);
@@ -113,9 +124,7 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
         // Not sent: the window stays open with the message as the user wrote it.
         ShowMessage(kSendFailedMessage, MessageIcon::Critical);
     }
-    if (last.number != 0)
-        WriteTrace(kModule, kProcedure, L"error:" + std::to_wstring(last.number) + L" " + last.description,
-                   kTraceFailure);
+    last.Report(kModule, kProcedure);
 }
 
 }  // namespace vantrell
@@ -153,11 +162,8 @@ void Connect::LogMessage(const com::Ptr<IDispatch>& control) {
 
 void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
     if (!PassLogonGate(nullptr)) return;
-    Failure last;
-    auto note = [&] {
-        if (HasPendingFailure()) last = PendingFailure();
-        ClearFailure();
-    };
+    LastFailure last;
+    auto note = [&] { last.Note(); };
 
     com::LateBound inspector(com::LateBound(control).Get(L"Context"));
     com::LateBound mail(inspector.Get(L"CurrentItem"));
@@ -174,13 +180,7 @@ void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
         return;
     }
 
-    com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
-    recipient.Put(L"RecipientType", com::Variant(outlook::olBCC));
-    recipient.Call(L"Resolve", {com::Variant::Boolean(false)});
-    note();
-    CRMAddIn::AddXHeader(helperItem, L"LogonID", std::to_wstring(LogonID));
-    CRMAddIn::AddXHeader(helperItem, L"CompanyID", std::to_wstring(CompanyID));
-    CRMAddIn::AddXHeader(helperItem, L"Version", AddinVersionText());
+    AddAgentAndHeaders(helperItem, last);
     helperItem.Call(L"Save");
     note();
     helperItem.Reset();
@@ -201,9 +201,7 @@ void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
     } else {
         ShowMessage(kSendFailedMessage, MessageIcon::Critical);
     }
-    if (last.number != 0)
-        WriteTrace(L"Connect", L"SendAndLog_OnClick", L"error:" + std::to_wstring(last.number) + L" " + last.description,
-                   kTraceFailure);
+    last.Report(L"Connect", L"SendAndLog_OnClick");
 }
 
 }  // namespace vantrell

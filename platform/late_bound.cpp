@@ -67,16 +67,22 @@ Variant LateBound::Invoke(std::wstring_view name, WORD flags, const Variant* val
     return result;
 }
 
+namespace {
+// The class of a ProgID; false, with the failure recorded, when it is not registered.
+bool ClassOf(const std::wstring& progId, CLSID& clsid) {
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    if (SUCCEEDED(hr)) return true;
+    RecordHResult(hr, progId);
+    return false;
+}
+}  // namespace
+
 LateBound CreateObject(std::wstring_view progId) {
     std::wstring name(progId);
     CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid);
-    if (FAILED(hr)) {
-        RecordHResult(hr, name);
-        return {};
-    }
+    if (!ClassOf(name, clsid)) return {};
     Ptr<IDispatch> object;
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
                           reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
         RecordHResult(hr, name);
@@ -88,13 +94,9 @@ LateBound CreateObject(std::wstring_view progId) {
 LateBound GetActiveObjectOf(std::wstring_view progId) {
     std::wstring name(progId);
     CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid);
-    if (FAILED(hr)) {
-        RecordHResult(hr, name);
-        return {};
-    }
+    if (!ClassOf(name, clsid)) return {};
     Ptr<IUnknown> running;
-    hr = GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf());
+    HRESULT hr = GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf());
     Ptr<IDispatch> object;
     if (SUCCEEDED(hr)) hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
