@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "agent_mailbox.h"
+#include "bench/report.h"
 #include "bench/stopwatch.h"
 #include "mailbox.h"
 #include "office.h"
@@ -33,19 +34,14 @@ using vantrell::com::Variant;
 constexpr int kClicks = 21;
 constexpr int kCalls = 200;
 
-struct Figures {
-    double median, low, high;
-};
+using vantrell::bench::Figures;
+using vantrell::bench::Summarise;
 
-Figures Summarise(std::vector<double> times) {
-    if (times.empty()) return {0, 0, 0};
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.front(), times.back()};
-}
-
-void Print(const char* what, const Figures& f) {
+// `row`: the measure's name in the report's table, if it has a row there.
+void Print(const char* what, const Figures& f, const std::string& row = {}) {
     std::printf("  %-46s median %8.3f ms (%.3f to %.3f) = %.3f%% of 500 ms\n", what, f.median, f.low, f.high,
                 f.median / 5.0);
+    if (!row.empty()) vantrell::bench::AgainstBudget(row.c_str(), f, vantrell::bench::kItemOpenBudget, "item open");
 }
 
 // When the add-in's message box shows: the time, and the box is closed at once.
@@ -155,7 +151,7 @@ void Callbacks() {
     outlook.ShutDown();
     std::printf("Ribbon callbacks, %d calls each (the visibility callbacks through the simulated ribbon):\n", kCalls);
     if (!customUi.empty()) Print("GetCustomUI", Summarise(customUi));
-    Print("SendAndLog_GetVisible", Summarise(visible));
+    Print("SendAndLog_GetVisible", Summarise(visible), "a ribbon visibility callback");
     Print("QuorvaneGroup_GetVisible", Summarise(group));
 }
 
@@ -173,13 +169,15 @@ int main() {
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quorvane");
         gHook = SetWindowsHookExA(WH_CBT, WatchForTheBox, nullptr, GetCurrentThreadId());
         Run(L"11.0.8312", false);  // warm-up
-        for (const auto& [name, version, ribbon] :
-             {std::tuple{"Outlook 2003, command-bar buttons", L"11.0.8312", false},
-              std::tuple{"Outlook 2010, ribbon buttons", L"14.0.7015.1000", true}}) {
+        for (const auto& [name, form, version, ribbon] :
+             {std::tuple{"Outlook 2003, command-bar buttons", "Outlook 2003 button", L"11.0.8312", false},
+              std::tuple{"Outlook 2010, ribbon buttons", "Outlook 2010 ribbon", L"14.0.7015.1000", true}}) {
             const Clicks clicks = Run(version, ribbon);
             std::printf("%s, %d clicks each:\n", name, kClicks);
-            Print("Log Message, click to message box", Summarise(clicks.logMessage));
-            Print("Send && Log, click to closed window", Summarise(clicks.sendAndLog));
+            Print("Log Message, click to message box", Summarise(clicks.logMessage),
+                  std::string("Log Message, click to its message box (") + form + ")");
+            Print("Send && Log, click to closed window", Summarise(clicks.sendAndLog),
+                  std::string("Send && Log, click to the closed window (") + form + ")");
         }
         // What showing the message box costs by itself, measured the same way.
         std::vector<double> bare;
@@ -190,7 +188,7 @@ int main() {
                         MB_OK | MB_ICONINFORMATION);
             if (gBoxShown > 0) bare.push_back(gBoxShown - start);
         }
-        Print("a message box alone, call to shown", Summarise(bare));
+        Print("a message box alone, call to shown", Summarise(bare), "a bare message box, call to shown (Wine)");
         UnhookWindowsHookEx(gHook);
         Callbacks();
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quorvane");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "agent_mailbox.h"
+#include "bench/report.h"
 #include "bench/stopwatch.h"
 #include "helper_api/helper_api.h"
 #include "mailbox.h"
@@ -31,14 +32,8 @@ using vantrell::com::Variant;
 
 constexpr int kCalls = 25;
 
-struct Figures {
-    double median, low, high;
-};
-
-Figures Summarise(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.front(), times.back()};
-}
+using vantrell::bench::Figures;
+using vantrell::bench::Summarise;
 
 vantrell::sim::MailFields Message(int i) {
     vantrell::sim::MailFields mail;
@@ -129,6 +124,9 @@ int main() {
             Figures f = Summarise(Run(mode));
             std::printf("  %-42s median %7.3f  (%.3f to %.3f)  = %.3f%% of 500 ms\n", names[mode], f.median, f.low,
                         f.high, f.median / 5.0);
+            if (mode == 0)
+                vantrell::bench::AgainstBudget("the forward of Log Message alone", f, vantrell::bench::kItemOpenBudget,
+                                               "item open");
         }
     }
     CoUninitialize();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/report.h"
 #include "bench/stopwatch.h"
 #include "platform/ansi.h"
 #include "support/shared_state.h"
@@ -84,8 +85,9 @@ private:
 };
 
 struct Rates {
-    double addin = 0, bare = 0;  // lines per second over all rounds
-    std::vector<double> ratios;  // add-in / bare, one per round
+    double addin = 0, bare = 0;                // lines per second over all rounds
+    std::vector<double> ratios;                // add-in / bare, one per round
+    std::vector<double> addinLine, bareLine;   // milliseconds per line, one per round
 };
 
 // `rounds` rounds of `lines` lines each for the add-in and for the bare loop, which goes
@@ -104,6 +106,8 @@ Rates Alternate(Bare& bare, int rounds, int lines) {
         addinSeconds += addin;
         bareSeconds += plain;
         rates.ratios.push_back(plain / addin);
+        rates.addinLine.push_back(1000 * addin / lines);
+        rates.bareLine.push_back(1000 * plain / lines);
     }
     rates.addin = rounds * lines / addinSeconds;
     rates.bare = rounds * lines / bareSeconds;
@@ -116,6 +120,12 @@ void Report(const char* what, const Rates& rates) {
     std::printf("%s add-in %5.0f lines/s, bare %5.0f lines/s: %3.0f%% of the ceiling (rounds: median %.0f%%, %.0f%% to %.0f%%)\n",
                 what, rates.addin, rates.bare, 100 * rates.addin / rates.bare, 100 * r[r.size() / 2], 100 * r.front(),
                 100 * r.back());
+}
+
+// The report's row: the add-in's time per line against the bare loop's median time per line.
+void Row(const char* measure, const char* ceiling, const Rates& rates) {
+    vantrell::bench::ReportRow(measure, vantrell::bench::Summarise(rates.addinLine), "ceiling",
+                               vantrell::bench::Summarise(rates.bareLine).median, ceiling);
 }
 
 }  // namespace
@@ -157,6 +167,8 @@ int main() {
     Report(what, below);
     std::snprintf(what, sizeof what, "at the cap    (%2d rounds of %d lines):", atCapRounds, atCapLines);
     Report(what, atCap);
+    Row("a trace line below the cap", "a bare append-and-close", below);
+    Row("a trace line at the cap", "a bare append, read tail, write, replace", atCap);
     std::printf("files after: add-in %lld bytes, bare %lld bytes\n", FileSize(path), FileSize(barePath));
     DeleteFileA(path.c_str());
     DeleteFileA(barePath.c_str());
