@@ -8,13 +8,16 @@
 #   repair                a repair puts back the DLL and registry rows deleted by hand;
 #   uninstall_without_dll an uninstall after the DLL was deleted by hand leaves nothing;
 #   upgrade               a newer package over an older one leaves one installation, of the newer
-#                         version; the older one is then refused.
+#                         version; the older one is then refused;
+#   upgrade_in_use        the newer package installs while a program (as Outlook would) holds the
+#                         older DLL loaded: the installer asks for a restart (3010) and replaces the
+#                         file at the restart, every registry row being in place meanwhile.
 # Wine's COM reads classes only from HKLM\Software\Classes, so the add-in cannot load from the
 # per-user rows as they are: the load check copies the installed rows, unchanged, to HKLM,
 # creates a class through its ProgID with cscript and removes the copy.
-# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION
+# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION HOLD_DLL
 set -euo pipefail
-case_name=$1 wine_run=$2 msi=$3 dll=$4 wixl=$5 wxs=$6 arch=$7 version=$8
+case_name=$1 wine_run=$2 msi=$3 dll=$4 wixl=$5 wxs=$6 arch=$7 version=$8 hold_dll=$9
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -97,10 +100,11 @@ installed_rows() {
     added "$1" "$work/hkcu_now" >"$2"
 }
 
+# The file (by default the built DLL; EXPECTED_DLL names another) and every registry row.
 check_installed() {
-    local before=$1
+    local before=$1 expected=${2:-$dll}
     [ -f "$installed_dll" ] || fail "$installed_dll_win was not installed"
-    cmp -s "$installed_dll" "$dll" || fail "the installed DLL differs from the built one"
+    cmp -s "$installed_dll" "$expected" || fail "the installed DLL is not $(basename "$expected")"
     installed_rows "$before" "$work/installed"
     for value in '"FriendlyName"="Quorvane Email History"' '"Description"="Quorvane Email History for Outlook"' \
                  '"LoadBehavior"=dword:00000003'; do
@@ -161,6 +165,30 @@ check_loads() {
 }
 
 snapshot() { user_values "$1"; }
+
+# The package at VERSION with a DLL of its own, built here: the built DLL with bytes after its
+# end, which Windows does not read, so that the two files differ.
+older_package() {
+    local version=$1 out=$2
+    mkdir -p "$work/old"
+    cp "$dll" "$work/old/Vantrell.dll"
+    printf 'older build' >>"$work/old/Vantrell.dll"
+    (cd "$work/old" && "$wixl" -a "$arch" -D Arch="$arch" -D Version="$version" -D SourceDll=Vantrell.dll \
+         -o "$out" "$wxs" 2>/dev/null) || fail "wixl cannot build the older package"
+}
+
+check_installed_version() {
+    local major minor patch
+    IFS=. read -r major minor patch _ <<<"$version"
+    run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v Version | tr -d '\r' >"$work/versions"
+    grep -q -i "0x$(printf '%x' $(((major << 24) | (minor << 16) | patch)))\$" "$work/versions" ||
+        fail "the installed version is not $version: $(cat "$work/versions")"
+}
+
+pending_renames() {
+    run reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
+        tr -d '\r' | sed -n 's/.*REG_MULTI_SZ *//p' || true
+}
 
 # Every installed product of ours, by product code: the installer keeps its products under
 # "squished" codes (each part of the GUID reversed, each byte's two digits swapped).
@@ -245,28 +273,53 @@ $(cat "$work/difference")"
         echo "the uninstall after the DLL was deleted removed every row"
         ;;
     upgrade)
-        # The same package at an older version, built here.
         old_version=0.0.1
-        cp "$dll" "$work/Vantrell.dll"
-        (cd "$work" && "$wixl" -a "$arch" -D Arch="$arch" -D Version="$old_version" -D SourceDll=Vantrell.dll \
-             -o "$work/old.msi" "$wxs" 2>/dev/null) || fail "wixl cannot build the older package"
+        older_package "$old_version" "$work/old.msi"
         snapshot "$work/before"
         msiexec /i "$work/old.msi" || fail "msiexec /i of the older package failed"
-        check_installed "$work/before"
+        check_installed "$work/before" "$work/old/Vantrell.dll"
         msiexec /i "$msi" || fail "msiexec /i of the newer package over the older one failed"
         check_installed "$work/before"
         check_one_installation
-        IFS=. read -r major minor patch _ <<<"$version"
-        expected=$(printf 'dword:%08x' $(((major << 24) | (minor << 16) | patch)))
-        run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v Version | tr -d '\r' >"$work/versions"
-        grep -q -i "0x$(printf '%x' $(((major << 24) | (minor << 16) | patch)))\$" "$work/versions" ||
-            fail "the installed version is not $version ($expected): $(cat "$work/versions")"
+        check_installed_version
         if msiexec /i "$work/old.msi"; then fail "the older package installed over the newer one"; fi
         check_installed "$work/before"
         check_one_installation
         msiexec /x "$msi" || fail "msiexec /x failed"
         check_nothing_left "$work/before"
         echo "$version replaced $old_version; $old_version was then refused"
+        ;;
+    upgrade_in_use)
+        older_package 0.0.1 "$work/old.msi"
+        [ -z "$(pending_renames)" ] || fail "file operations are pending before the test: $(pending_renames)"
+        snapshot "$work/before"
+        msiexec /i "$work/old.msi" || fail "msiexec /i of the older package failed"
+        check_installed "$work/before" "$work/old/Vantrell.dll"
+        "$wine_run" "$hold_dll" "$installed_dll_win" "$(windows_path "$work/loaded")" \
+            "$(windows_path "$work/release")" </dev/null >/dev/null 2>&1 &
+        holder=$!
+        for _ in $(seq 100); do [ -e "$work/loaded" ] && break; sleep 0.1; done
+        [ -e "$work/loaded" ] || fail "the older DLL could not be held loaded"
+        set +e
+        msiexec /i "$msi"
+        status=$?
+        set -e
+        # 3010: installed, a restart completes it (the exit status keeps its low byte, 194).
+        [ "$status" -eq $((3010 & 255)) ] || fail "msiexec /i over the DLL in use ended with $status, not 3010"
+        check_installed "$work/before" "$work/old/Vantrell.dll"
+        check_one_installation
+        check_installed_version
+        pending_renames >"$work/pending"
+        grep -q -F "$installed_dll_win" "$work/pending" || fail "no replace of the DLL is scheduled: $(cat "$work/pending")"
+        touch "$work/release"
+        wait "$holder" || fail "the program holding the DLL failed"
+        # What Windows does at its next start: the scheduled replace.
+        run wineboot -r || fail "wineboot -r failed"
+        check_installed "$work/before"
+        [ -z "$(pending_renames)" ] || fail "file operations are still pending after the restart: $(pending_renames)"
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "installed over the DLL in use: exit 3010, every row in place, the new DLL after the restart"
         ;;
     *)
         echo "install_test.sh: unknown case '$case_name'" >&2
