@@ -212,7 +212,11 @@ remove_every_installation() {
 
 # A leftover of an earlier run goes first, and whatever this run installed goes at its end.
 remove_every_installation
-trap 'remove_every_installation; rm -rf "$work"' EXIT
+# A program still holding the DLL (a failed in-use case) lets it go first, so that the uninstall
+# can remove it at once.
+holder=
+release_holder() { if [ -n "$holder" ]; then touch "$work/release"; wait "$holder" || true; holder=; fi; }
+trap 'release_holder; remove_every_installation; rm -rf "$work"' EXIT
 [ ! -e "$quorvane_dir" ] || fail "the add-in is installed before the test"
 
 case $case_name in
@@ -313,6 +317,7 @@ $(cat "$work/difference")"
         grep -q -F "$installed_dll_win" "$work/pending" || fail "no replace of the DLL is scheduled: $(cat "$work/pending")"
         touch "$work/release"
         wait "$holder" || fail "the program holding the DLL failed"
+        holder=
         # What Windows does at its next start: the scheduled replace.
         run wineboot -r || fail "wineboot -r failed"
         check_installed "$work/before"
