@@ -43,6 +43,8 @@ TEST(FormBody, TheFormsOwnCharactersAndNonAsciiBytesAreEscaped) {
     EXPECT_EQ(L"50%25%2B1", Field(L"50%+1"));
     EXPECT_EQ(L"caf%E9", Field(L"caf\u00E9"));
     EXPECT_EQ(L"tab%09", Field(L"tab\t"));
+    // Printable ASCII goes as it is up to "~"; DEL and the control characters are escaped.
+    EXPECT_EQ(L"!~%7F%1F", Field(L"!~\x7F\x1F"));
     // The whole body of such a password, as the service receives it.
     EXPECT_EQ("cmd=logon&username=j+s&password=a%26b%3Dc&clientVersion=9.9.9",
               Bytes(PackBytes(L"cmd=logon&username=" + Field(L"j s") + L"&password=" + Field(L"a&b=c") +

@@ -25,6 +25,7 @@ TEST(LogonReply, GivesTheFormOfEachReplyAndTheTextOfEachIdentifier) {
         // A field naming both is the LogonID's; removal looks again where it cut.
         {L"companyid=5logonid=6", LogonReplyKind::Identifiers, L"", {{kLogon, L"companyid=56"}}},
         {L"logonlogonid=id=9", LogonReplyKind::Identifiers, L"", {{kLogon, L"logonid=9"}}},
+        {L"logonid=logonid=9", LogonReplyKind::Identifiers, L"", {{kLogon, L"9"}}},
         {L"logonid", LogonReplyKind::Identifiers, L"", {{kLogon, L"logonid"}}},
         {L"companyid=65", LogonReplyKind::Unrecognised, L"", {}},
         {L"", LogonReplyKind::Unrecognised, L"", {}},
@@ -32,6 +33,7 @@ TEST(LogonReply, GivesTheFormOfEachReplyAndTheTextOfEachIdentifier) {
         {L"error:invalid username", LogonReplyKind::Error, L"invalid username", {}},
         {L"logonid=1;ERROR:Inactive User", LogonReplyKind::Error, L"logonid=1;ERROR:Inactive User", {}},
         {L"eerror:rror:x", LogonReplyKind::Error, L"error:x", {}},
+        {L"error:error:x", LogonReplyKind::Error, L"x", {}},
     };
     for (const ReplyRow& row : rows) {
         SCOPED_TRACE(testing::Message() << std::string(row.reply, row.reply + wcslen(row.reply)));

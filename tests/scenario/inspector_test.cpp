@@ -112,6 +112,13 @@ protected:
         closeProbe.events.Set(com::Ptr<IDispatch>(outlook->Inspector(window)));
     }
     long WrapperCount() const { return gcolInspWrap ? gcolInspWrap->Count() : -1; }
+    // Whether the helper has no object alive, as COM asks it before unloading it.
+    static bool HelperIdle() {
+        using CanUnload = HRESULT(WINAPI*)();
+        HMODULE module = GetModuleHandleW(RegisteredHelper::DllPath().c_str());
+        auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+        return canUnload && canUnload() == S_OK;
+    }
 
     std::shared_ptr<sim::Mailbox> mailbox = std::make_shared<sim::Mailbox>();
     std::shared_ptr<sim::AgentMailbox> agent =
@@ -402,8 +409,9 @@ TEST_P(LastWindow, EndsTheSessionWhicheverGoesLast) {
         if (step == 'B') outlook->CloseInspector(b);
         EXPECT_EQ(c.runningAfter[i], controller->Initialized()) << "after " << step;
     }
-    // Ended, or still running without a window.
+    // Ended, or still running without a window; the end lets go of the helper at once.
     EXPECT_EQ(c.runningAfter.back() ? 0 : -1, WrapperCount());
+    EXPECT_EQ(!c.runningAfter.back(), HelperIdle());
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, LastWindow,

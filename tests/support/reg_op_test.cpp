@@ -1,6 +1,7 @@
 // RegOp against the real registry: reading and writing by type, options, deletion, errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -203,6 +204,41 @@ TEST_F(RegOpTest, TextNamingAnEnvironmentVariableIsStoredExpandable) {
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), Raw("percent")->type);
     reg->SetValue(L"unknown", Variant(L"%NO_SUCH_VARIABLE_HERE%"));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), Raw("unknown")->type);
+}
+
+// The names of the environment block's entries in its order, the hidden "=C:" ones included.
+std::vector<std::wstring> EnvironmentNames() {
+    std::vector<std::wstring> names;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+        std::wstring_view line(entry);
+        names.emplace_back(line.substr(0, line.find(L'=', 1)));
+    }
+    FreeEnvironmentStringsW(block);
+    return names;
+}
+
+// Only the first 100 entries of the environment are looked at. The environment is emptied and
+// the variable put at the place wanted behind fillers (each case runs in a process of its own).
+TEST_F(RegOpTest, OnlyAVariableAmongTheFirst100EntriesMakesTextExpandable) {
+    for (auto [place, type] : {std::pair{100L, REG_EXPAND_SZ}, std::pair{101L, REG_SZ}}) {
+        for (const std::wstring& name : EnvironmentNames())
+            if (name[0] != L'=') SetEnvironmentVariableW(name.c_str(), nullptr);
+        for (int filler = 0;; ++filler) {
+            SetEnvironmentVariableW(L"VANTRELL_EDGE", L"x");
+            const auto names = EnvironmentNames();
+            const long at = std::find(names.begin(), names.end(), L"VANTRELL_EDGE") - names.begin() + 1;
+            if (at >= place) {
+                ASSERT_EQ(place, at);
+                break;
+            }
+            SetEnvironmentVariableW(L"VANTRELL_EDGE", nullptr);
+            SetEnvironmentVariableW((L"VANTRELL_A" + std::to_wstring(filler)).c_str(), L"x");
+        }
+        const std::string name = "entry" + std::to_string(place);
+        reg->SetValue(FromAnsi(name), Variant(L"%vantrell_edge%\\x"));
+        EXPECT_EQ(static_cast<DWORD>(type), Raw(name.c_str())->type) << name;
+    }
 }
 
 TEST_F(RegOpTest, AnArrayIsStoredAsAMultiString) {
