@@ -409,7 +409,7 @@ TEST_P(LastWindow, EndsTheSessionWhicheverGoesLast) {
         if (step == 'B') outlook->CloseInspector(b);
         EXPECT_EQ(c.runningAfter[i], controller->Initialized()) << "after " << step;
     }
-    // Ended, or still running without a window; the end lets go of the helper at once.
+    // Ended, or still running without a window; once ended, the helper has no object of ours.
     EXPECT_EQ(c.runningAfter.back() ? 0 : -1, WrapperCount());
     EXPECT_EQ(!c.runningAfter.back(), HelperIdle());
 }
@@ -417,7 +417,7 @@ TEST_P(LastWindow, EndsTheSessionWhicheverGoesLast) {
 INSTANTIATE_TEST_SUITE_P(Orders, LastWindow,
                          testing::Values(EndCase{"MainWindowFirst", 1, "EA", {true, false}},
                                          EndCase{"ItemWindowFirst", 1, "AE", {true, false}},
-                                         // Closing A ends nothing: B opened later, so only B is followed.
+                                         // Only the newest item window (B) is watched: A's close stops nothing.
                                          EndCase{"EarlierItemWindowLast", 2, "EBA", {true, true, true}},
                                          EndCase{"WatchedItemWindowLast", 2, "EAB", {true, true, false}}),
                          [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });

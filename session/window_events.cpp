@@ -1,5 +1,5 @@
-// The session controller following Outlook's windows: a wrapper for every mail window, the
-// end of the session with the last window, and Word when it is the mail editor.
+// CRMAddIn's handlers of window events: Outlook's explorers and inspectors opening and closing,
+// and Word's WindowActivate while Word edits the mail.
 #include "inspector/insp_wrap.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
@@ -41,8 +41,8 @@ void CRMAddIn::mcolExpl_NewExplorer(const com::EventArgs& args) {
 void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    // The session ends with the last window; a question Outlook fails to answer does not end it
-    // (Outlook's shut-down stops the session all the same).
+    // No explorer and no inspector left: stop. A failed read leaves the session up; if Outlook
+    // is going away, its shutdown stops the session anyway.
     com::Variant explorer;
     const bool asked = App().TryCall(L"ActiveExplorer", {}, explorer);
     mobjExpl.Set(explorer.ToDispatch());
@@ -59,7 +59,7 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
 
     com::LateBound objInsp(inspector);
     if (objInsp.Call(L"IsWordMail").ToBool() && !mappWd) {
-        // Attach to a running Word only; the add-in must not launch Word itself.
+        // GetActiveObject finds a Word that runs already; nothing here starts one.
         mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
         ProcessPendingMessages();
     }
@@ -86,15 +86,15 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
 void CRMAddIn::mobjInsp_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    // Outlook still counts the window that is closing, hence "at most 1". When Outlook cannot
-    // say, the session keeps running for whatever windows remain.
+    // The closing window is still in Outlook's Inspectors, so a count of one means none is left.
+    // A failed read leaves the session up.
     long inspectors = 0;
     if (NoActiveExplorer() && InspectorCount(inspectors) && inspectors <= 1) UnInitHandler();
     // A closed window fires nothing more: holding it would only keep Outlook's object alive.
     mobjInsp.Reset();
 }
 
-// Word's shared bar serves every Word window: a document that is no e-mail hides our button there.
+// Word's bar is one for all its windows: switching to a plain document hides our button.
 void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
