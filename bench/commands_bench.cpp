@@ -61,10 +61,7 @@ LRESULT CALLBACK WatchForTheBox(int code, WPARAM w, LPARAM l) {
 
 std::shared_ptr<vantrell::sim::Mailbox> LoggedOnMailbox(const std::shared_ptr<vantrell::sim::AgentMailbox>& agent) {
     auto mailbox = std::make_shared<vantrell::sim::Mailbox>();
-    const GUID publicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-    mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
-                           {{mailbox->NamedId(publicStrings, L"LogonID") << 16 | 0x0003, Variant(4321L)},
-                            {mailbox->NamedId(publicStrings, L"CompanyID") << 16 | 0x0003, Variant(65L)}});
+    mailbox->AddStoredLogon(4321, 65);
     mailbox->ConnectAgent(agent);
     return mailbox;
 }

@@ -52,10 +52,7 @@ std::vector<double> Run(int mode) {
     auto mailbox = std::make_shared<vantrell::sim::Mailbox>();
     auto agent = std::make_shared<vantrell::sim::AgentMailbox>(std::vector<std::wstring>{vantrell::kDefaultLoggingAddress});
     mailbox->ConnectAgent(agent);
-    const GUID publicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-    mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
-                           {{mailbox->NamedId(publicStrings, L"LogonID") << 16 | 0x0003, Variant(4321L)},
-                            {mailbox->NamedId(publicStrings, L"CompanyID") << 16 | 0x0003, Variant(65L)}});
+    mailbox->AddStoredLogon(4321, 65);
     vantrell::ErrorLogSize = mode == 1 ? 0 : 1 << 20;
     vantrell::ErrorLogLevel = 4;
     vantrell::sim::Outlook outlook(L"11.0.8312", mailbox);

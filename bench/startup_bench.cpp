@@ -54,10 +54,7 @@ int main(int argc, char** argv) {
 
         // The user logged on before: the configuration message is in the Inbox.
         auto mailbox = std::make_shared<vantrell::sim::Mailbox>();
-        const GUID publicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-        mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
-                               {{mailbox->NamedId(publicStrings, L"LogonID") << 16 | 0x0003, vantrell::com::Variant(4321L)},
-                                {mailbox->NamedId(publicStrings, L"CompanyID") << 16 | 0x0003, vantrell::com::Variant(65L)}});
+        mailbox->AddStoredLogon(4321, 65);
 
         CLSID clsid;
         CLSIDFromProgID(L"Vantrell.Connect", &clsid);

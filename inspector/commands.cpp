@@ -88,20 +88,19 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
     if (!PassLogonGate(WindowOf(bar))) return;
 
     LastFailure last;
-    auto note = [&] { last.Note(); };
 
     com::LateBound mail(mobjMail.Object());
     mail.Call(L"Save");
-    note();
+    last.Note();
     WriteTrace(kModule, kProcedure, L"Subject=" + mail.Get(L"Subject").ToText(), kTraceMilestone);
-    note();
+    last.Note();
 
     com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
     helperItem.Call(L"Attach", {com::Variant(mail.Get())});
-    note();
+    last.Note();
     const std::wstring to = helperItem.Get(L"ToText").ToText();
     const std::wstring cc = helperItem.Get(L"CcText").ToText();
-    note();
+    last.Note();
     if (to.empty() && cc.empty()) {
         ShowMessage(kNoRecipientMessage, MessageIcon::Critical);
         return;
@@ -111,15 +110,15 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
 
     com::Variant ignored;
     const bool sent = helperItem.TryCall(L"Send", {}, ignored);
-    note();
+    last.Note();
     helperItem.Reset();
     if (gobjCRMAddIn) gobjCRMAddIn->Utils().Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
-    note();
+    last.Note();
 
     if (sent) {
         // Sent: the window has nothing left to keep, and no save prompt is wanted.
         com::LateBound(mobjInsp.Object()).Call(L"Close", {com::Variant(outlook::olDiscard)});
-        note();
+        last.Note();
     } else {
         // Not sent: the window stays open with the message as the user wrote it.
         ShowMessage(kSendFailedMessage, MessageIcon::Critical);
@@ -163,18 +162,17 @@ void Connect::LogMessage(const com::Ptr<IDispatch>& control) {
 void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
     if (!PassLogonGate(nullptr)) return;
     LastFailure last;
-    auto note = [&] { last.Note(); };
 
     com::LateBound inspector(com::LateBound(control).Get(L"Context"));
     com::LateBound mail(inspector.Get(L"CurrentItem"));
     mail.Call(L"Save");
-    note();
+    last.Note();
     com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
     helperItem.Call(L"Attach", {com::Variant(mail.Get())});
-    note();
+    last.Note();
     const size_t addressed = mail.Get(L"To").ToText().size() + mail.Get(L"CC").ToText().size() +
                              static_cast<size_t>(std::max(0L, com::LateBound(helperItem.Get(L"Recipients")).Get(L"Count").ToLong()));
-    note();
+    last.Note();
     if (addressed == 0) {
         ShowMessage(kNoRecipientMessage, MessageIcon::Critical);
         return;
@@ -182,22 +180,22 @@ void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
 
     AddAgentAndHeaders(helperItem, last);
     helperItem.Call(L"Save");
-    note();
+    last.Note();
     helperItem.Reset();
 
     // Outlook 2007 sends what it has stored: the item is fetched again and sent by Outlook.
     const std::wstring entryId = mail.Get(L"EntryID").ToText();
     com::LateBound session(mobjOutlook.Get(L"Session"));
     com::LateBound stored(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
-    note();
+    last.Note();
     com::Variant ignored;
     const bool sent = stored.TryCall(L"Send", {}, ignored);
-    note();
+    last.Note();
     stored.Reset();
 
     if (sent) {
         inspector.Call(L"Close", {com::Variant(outlook::olDiscard)});
-        note();
+        last.Note();
     } else {
         ShowMessage(kSendFailedMessage, MessageIcon::Critical);
     }

@@ -1,10 +1,13 @@
 #include "logon/form_body.h"
 
 namespace vantrell {
+namespace {
 
 bool IsPlainFormByte(unsigned char byte) {
     return byte == ' ' || (byte > 0x20 && byte < 0x7F && byte != '&' && byte != '=' && byte != '+' && byte != '%');
 }
+
+}  // namespace
 
 std::wstring FormEscape(std::string_view ansi) {
     static constexpr wchar_t kHex[] = L"0123456789ABCDEF";

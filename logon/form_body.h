@@ -7,12 +7,8 @@
 
 namespace vantrell {
 
-// Bytes a form field value carries as they are: printable ASCII and the space, except the
-// form's own "&", "=", "+" and "%".
-bool IsPlainFormByte(unsigned char byte);
-
-// ANSI bytes as a form field value: each plain byte as itself, every other byte as "%XX"
-// (upper-case hexadecimal).
+// ANSI bytes as a form field value: printable ASCII and the space as themselves, except the
+// form's own "&", "=", "+" and "%"; every other byte as "%XX" (upper-case hexadecimal).
 std::wstring FormEscape(std::string_view ansi);
 
 // The body's ANSI bytes as sent: every space becomes "+", all else as it is.

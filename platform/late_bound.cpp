@@ -83,7 +83,7 @@ LateBound CreateObject(std::wstring_view progId) {
     if (!ClassOf(name, clsid)) return {};
     Ptr<IDispatch> object;
     HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                          reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+                                  reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
         RecordHResult(hr, name);
         return {};

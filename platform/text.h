@@ -9,9 +9,5 @@ namespace vantrell {
 std::wstring Lower(std::wstring_view text);
 // Equal when letter case is ignored.
 bool SameText(std::wstring_view a, std::wstring_view b);
-// `part` occurs in `text` when letter case is ignored.
-bool ContainsNoCase(std::wstring_view text, std::wstring_view part);
-// `text` with every occurrence of `part` removed (letter case ignored when `anyCase`).
-std::wstring RemoveAll(std::wstring text, std::wstring_view part, bool anyCase);
 
 }  // namespace vantrell

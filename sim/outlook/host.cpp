@@ -17,12 +17,6 @@ const wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 constexpr UINT kRunQueued = WM_APP + 1;
 constexpr const wchar_t* kQueueClass = L"VantrellSimOutlookQueue";
 
-std::wstring Hex(HRESULT hr) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
-
 // The bars of an inspector, with their built-in buttons.
 std::vector<BarLayout> InspectorBars(bool standardHidden) {
     return {{L"Standard", !standardHidden, {{2617, L"&Send"}, {354, L"&Reply"}, {355, L"Reply to A&ll"}, {356, L"For&ward"}}},

@@ -460,6 +460,13 @@ std::wstring Mailbox::AddHiddenItem(const std::wstring& messageClass, const std:
     return Add(*data_, true, messageClass, subject, properties, folder);
 }
 
+std::wstring Mailbox::AddStoredLogon(long logonId, long companyId) {
+    static const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    return AddHiddenItem(L"IPM.Note", L"Vantrell Config",
+                         {{NamedId(kPublicStrings, L"LogonID") << 16 | PT_LONG, com::Variant(logonId)},
+                          {NamedId(kPublicStrings, L"CompanyID") << 16 | PT_LONG, com::Variant(companyId)}});
+}
+
 std::wstring Mailbox::AddReceivedMail(const MailFields& fields, long folder) { return AddMail(*data_, fields, folder, true); }
 std::wstring Mailbox::AddSentMail(const MailFields& fields, long folder) { return AddMail(*data_, fields, folder, false); }
 

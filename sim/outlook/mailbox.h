@@ -119,6 +119,10 @@ public:
                          const std::map<ULONG, com::Variant>& properties = {}, long folder = kInbox);
     std::wstring AddHiddenItem(const std::wstring& messageClass, const std::wstring& subject,
                                const std::map<ULONG, com::Variant>& properties = {}, long folder = kInbox);
+    // What the add-in leaves in the Inbox of a user who has logged on: the hidden IPM.Note
+    // "Vantrell Config" with the integers "LogonID" and "CompanyID" as named properties of
+    // PS_PUBLIC_STRINGS. Returns its entry ID.
+    std::wstring AddStoredLogon(long logonId, long companyId);
 
     // A message as a real store holds received mail (IPM.Note, read): subject, bodies (PR_BODY,
     // PR_BODY_HTML), sender (PR_SENDER_NAME, PR_SENDER_EMAIL_ADDRESS), the recipients with their

@@ -10,12 +10,6 @@
 namespace vantrell::sim {
 namespace {
 
-std::wstring Hex(HRESULT hr) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
-
 // A member of a simulated object called through the vtable of a dual interface: the same call
 // as by name, an automation exception answered as its scode.
 HRESULT CallMember(SimObject& object, DISPID id, WORD flags, std::vector<VARIANT> arguments, VARIANT* result) {

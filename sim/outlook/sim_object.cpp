@@ -35,6 +35,12 @@ std::wstring Lower(std::wstring text) {
 
 }  // namespace
 
+std::wstring Hex(HRESULT hr) {
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
 void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description, const std::wstring& source) {
     if (!exception) return;
     ZeroMemory(exception, sizeof *exception);
@@ -72,12 +78,6 @@ std::wstring ObjectHome::DescribeHeldOutside() const {
 void ObjectHome::Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                       const std::wstring& description) {
     faults_[Lower(kind) + L"." + Lower(member)] = Raised{hr, description};
-}
-
-const Raised* ObjectHome::FaultOf(const std::wstring& kind, const std::wstring& member) const {
-    if (faults_.empty()) return nullptr;
-    auto it = faults_.find(Lower(kind) + L"." + Lower(member));
-    return it == faults_.end() ? nullptr : &it->second;
 }
 
 void ObjectHome::FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr,
@@ -247,11 +247,7 @@ void SimObject::FireWith(DISPID id, const std::vector<VARIANT>& arguments) {
         UINT argError = 0;
         HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Out(),
                                   exception.Out(), &argError);
-        if (FAILED(hr) && home_) {
-            wchar_t code[16];
-            swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-            home_->Note(L"Add-in call failed " + kind_ + L" event " + std::to_wstring(id) + L" " + code);
-        }
+        if (FAILED(hr) && home_) home_->Note(L"Add-in call failed " + kind_ + L" event " + std::to_wstring(id) + L" " + Hex(hr));
     }
 }
 

@@ -88,8 +88,6 @@ public:
     // The objects held from outside, as "Kind xN, ..." (for a test's failure message).
     std::wstring DescribeHeldOutside() const;
     void Fail(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
-    // The fault set by Fail for the member, or nullptr.
-    const Raised* FaultOf(const std::wstring& kind, const std::wstring& member) const;
     // The next call of the member (on any object of the kind) fails as Fail would have it fail;
     // the calls after it work again (unless Fail set the member to fail too).
     void FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
@@ -246,6 +244,9 @@ private:
     std::vector<std::unique_ptr<Point>> points_;
     long own_ = 0;
 };
+
+// An HRESULT as the simulators' logs write it: L"0x8004010F".
+std::wstring Hex(HRESULT hr);
 
 // Fills an EXCEPINFO for an automation exception raised by the simulated application `source`.
 void FillException(EXCEPINFO* exception, HRESULT code, const std::wstring& description,

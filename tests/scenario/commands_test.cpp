@@ -24,7 +24,6 @@ namespace {
 
 using sim::Outlook;
 
-const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 class Commands : public RegisteredAddinTest {
 protected:
@@ -34,9 +33,7 @@ protected:
         mailbox->ConnectAgent(agent);
     }
     void StoreLogon() {
-        mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
-                               {{mailbox->NamedId(kPublicStrings, L"LogonID") << 16 | 0x0003, com::Variant(4321L)},
-                                {mailbox->NamedId(kPublicStrings, L"CompanyID") << 16 | 0x0003, com::Variant(65L)}});
+        mailbox->AddStoredLogon(4321, 65);
     }
     void Start() {
         outlook = std::make_unique<Outlook>(L"14.0.7015.1000", mailbox);

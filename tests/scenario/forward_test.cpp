@@ -26,7 +26,6 @@ using sim::MailFields;
 using sim::Outlook;
 using sim::ReceivedMail;
 
-const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 using sim::tags::kInternetHeaders;
 // What a source message may lack (the store leaves out the property whatever its type).
 using sim::tags::kClientSubmitTime;
@@ -63,9 +62,7 @@ protected:
         LinkedAddinTest::TearDown();
     }
     void Prepare() {
-        const ULONG logon = mailbox->NamedId(kPublicStrings, L"LogonID") << 16 | 0x0003;
-        const ULONG company = mailbox->NamedId(kPublicStrings, L"CompanyID") << 16 | 0x0003;
-        mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config", {{logon, com::Variant(4321L)}, {company, com::Variant(65L)}});
+        mailbox->AddStoredLogon(4321, 65);
         mailbox->ConnectAgent(agent);
         LoggingAddress = kDefaultLoggingAddress;
         ErrorLogSize = 1 << 20;

@@ -34,7 +34,6 @@ using sim::ControlInfo;
 using sim::Outlook;
 
 constexpr const wchar_t* kOutlook2003 = L"11.0.8312";
-const GUID kPublicStrings = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // The user at work, logged on, with the helper installed and the controller running in the
 // simulated Outlook; Word running beside it when a test wants WordMail.
@@ -42,10 +41,7 @@ class MailWindows : public LinkedAddinTest {
 protected:
     void SetUp() override {
         LinkedAddinTest::SetUp();
-        const ULONG logon = mailbox->NamedId(kPublicStrings, L"LogonID") << 16 | 0x0003;
-        const ULONG company = mailbox->NamedId(kPublicStrings, L"CompanyID") << 16 | 0x0003;
-        mailbox->AddHiddenItem(L"IPM.Note", L"Vantrell Config",
-                               {{logon, com::Variant(4321L)}, {company, com::Variant(65L)}});
+        mailbox->AddStoredLogon(4321, 65);
         mailbox->ConnectAgent(agent);
         ErrorLogSize = 1 << 20;
         ErrorLogLevel = 12;

@@ -17,6 +17,7 @@
 #include "outlook.h"
 #include "platform/late_bound.h"
 #include "scenario/addin_fixture.h"
+#include "scenario/working_days.h"
 #include "service_double.h"
 #include "sim/word/word.h"
 
@@ -24,17 +25,6 @@ namespace vantrell::test {
 namespace {
 
 using sim::Outlook;
-
-enum class Form { Bars, Ribbon };
-
-struct Day {
-    const char* name;
-    const wchar_t* version;
-    bool wordMail;
-    Form form;        // how the user clicks
-    bool bars;        // the windows have the add-in's command-bar buttons
-    bool ribbon;      // ... and its ribbon group
-};
 
 class WorkingDay : public RegisteredAddinTest, public testing::WithParamInterface<Day> {
 protected:
@@ -176,15 +166,7 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOne) {
     EXPECT_EQ(std::string::npos, Trace().find("Pw!0wZ"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outlooks, WorkingDay,
-    testing::Values(Day{"Outlook2000", L"9.0.0.2814", false, Form::Bars, true, false},
-                    Day{"Outlook2003", L"11.0.8312", false, Form::Bars, true, false},
-                    Day{"Outlook2003WithWordMail", L"11.0.8312", true, Form::Bars, true, false},
-                    Day{"Outlook2007", L"12.0.6423.1000", false, Form::Ribbon, false, true},
-                    Day{"Outlook2010WithTheRibbon", L"14.0.7015.1000", false, Form::Ribbon, true, true},
-                    Day{"Outlook2010WithTheButtons", L"14.0.7015.1000", false, Form::Bars, true, true}),
-    [](const testing::TestParamInfo<Day>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Outlooks, WorkingDay, testing::ValuesIn(kWorkingDays), DayName);
 
 }  // namespace
 }  // namespace vantrell::test
