@@ -44,7 +44,11 @@ std::wstring CRMAddIn::FormatRFC822Date(double date) {
     // of the week): not a date.
     SYSTEMTIME time{};
     if (!std::isfinite(date) || !VariantTimeToSystemTime(date, &time)) return {};
-    return RFC822Date({time.wYear, time.wMonth, time.wDayOfWeek, time.wDay, time.wHour, time.wMinute, time.wSecond});
+    // The time is rounded to the second, and in a day's last half second that is the next day:
+    // the system's day of the week is that of the day before (Wine's), so it is taken from the
+    // date as printed.
+    return RFC822Date({time.wYear, time.wMonth, DayOfWeek(time.wYear, time.wMonth, time.wDay), time.wDay, time.wHour,
+                       time.wMinute, time.wSecond});
 }
 
 bool CRMAddIn::IsIncoming(const com::LateBound& helperItem) {

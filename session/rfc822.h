@@ -21,6 +21,10 @@ struct DateParts {
 // user's language; empty when a part is outside its range.
 std::wstring RFC822Date(const DateParts& parts);
 
+// The day of the week (0 Sunday to 6) of a date of the Gregorian calendar, carried back before
+// its start as the system's dates are; month 1 to 12, day 1 to 31.
+unsigned DayOfWeek(unsigned year, unsigned month, unsigned day);
+
 // A header value on one line: every run of CR and LF becomes one space.
 std::wstring OneLine(std::wstring_view value);
 

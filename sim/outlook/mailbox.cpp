@@ -307,11 +307,15 @@ std::wstring StoreData::NewInternetMessageId() {
 
 DATE StoreData::Now() const {
     if (clock_) return clock_();
+    // To the millisecond, as the store's own times are: Windows' SystemTimeToVariantTime drops
+    // the milliseconds, so they are added here.
     SYSTEMTIME now;
     GetSystemTime(&now);
+    const WORD milliseconds = now.wMilliseconds;
+    now.wMilliseconds = 0;
     DATE date = 0;
     SystemTimeToVariantTime(&now, &date);
-    return date;
+    return date + milliseconds / 86400000.0;
 }
 
 HRESULT StoreData::IdFromName(const GUID& propertySet, const std::wstring& name, bool create, ULONG& id) {

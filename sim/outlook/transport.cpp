@@ -207,8 +207,15 @@ std::string Rfc822Date(DATE date) {
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     SYSTEMTIME t{};
     if (!VariantTimeToSystemTime(date, &t)) return {};
-    // Day 0 of the automation calendar, 30 December 1899, was a Saturday.
-    const long day = static_cast<long>(std::floor(date));
+    // The day as printed: in its last half second a time rounds up into the next one. Day 0 of
+    // the automation calendar, 30 December 1899, was a Saturday.
+    SYSTEMTIME midnight{};
+    midnight.wYear = t.wYear;
+    midnight.wMonth = t.wMonth;
+    midnight.wDay = t.wDay;
+    DATE printed = 0;
+    if (!SystemTimeToVariantTime(&midnight, &printed)) return {};
+    const long day = std::lround(printed);
     const int weekday = static_cast<int>(((day + 6) % 7 + 7) % 7);
     char text[64];
     std::snprintf(text, sizeof text, "%s, %u %s %04u %02u:%02u:%02u +0000", kDays[weekday], t.wDay,

@@ -242,6 +242,23 @@ TEST_F(Forwarding, MissingPiecesOfTheSourceGiveTheirDefinedValues) {
     }
 }
 
+// MAPI's times carry fractions of a second: one in a day's last half second is written as the
+// next day's midnight, with that day's name, in the header and in the forward's own Date.
+TEST_F(Forwarding, ASubmitTimeInItsDaysLastHalfSecondIsTheNextDay) {
+    mailbox->SetClock([] { return Date(2100, 2, 28, 23, 59, 59) + 0.6 / 86400; });
+    Start();
+    MailFields received = Received();
+    received.submitTime = Date(1999, 12, 31, 23, 59, 59) + 0.5 / 86400;
+    MailFields sent = Received();
+    sent.submitTime = 0;  // the clock's
+    ASSERT_TRUE(Log(mailbox->AddReceivedMail(received)));
+    ASSERT_TRUE(Log(mailbox->AddSentMail(sent)));
+    ASSERT_EQ(2u, agent->Count());
+    EXPECT_EQ("Sat, 1 Jan 2000 00:00:00 +0000", agent->Read(0).Header("X-Quorvanes-OriginalDateSent"));
+    EXPECT_EQ("Mon, 1 Mar 2100 00:00:00 +0000", agent->Read(1).Header("X-Quorvanes-OriginalDateSent"));
+    for (size_t i = 0; i < 2; ++i) EXPECT_EQ("Mon, 1 Mar 2100 00:00:00 +0000", agent->Read(i).Header("Date"));
+}
+
 // Text the ANSI code page cannot hold, a very long subject, an empty or HTML-only body: the
 // message is logged whole, nothing cut or lost on the way.
 TEST_F(Forwarding, UnusualMessagesAreLoggedWhole) {
