@@ -26,12 +26,16 @@ unsigned DayOfWeek(unsigned year, unsigned month, unsigned day) {
     return static_cast<unsigned>(days % 7);
 }
 
+bool BreaksHeaderLine(wchar_t c) {
+    return (c < 0x20 && c != L'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 std::wstring OneLine(std::wstring_view value) {
     std::wstring line;
     line.reserve(value.size());
     bool inBreak = false;
     for (wchar_t c : value) {
-        if (c == L'\r' || c == L'\n') {
+        if (BreaksHeaderLine(c)) {
             if (!inBreak) line += L' ';
             inBreak = true;
         } else {

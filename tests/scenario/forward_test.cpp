@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "agent_mailbox.h"
 #include "common/registered_helper.h"
@@ -290,6 +292,51 @@ TEST_F(Forwarding, UnusualMessagesAreLoggedWhole) {
             EXPECT_NE(std::string::npos, got.Part("text/html").find("Only HTML"));
         }
         EXPECT_EQ("4321", got.Header("X-Quorvanes-LogonID"));
+    }
+}
+
+// Long values reach the service folded within RFC 5322's 998 characters a line and read back
+// whole: at blanks where a value has them, as encoded words where it has none. A line break of
+// any kind in a value the add-in writes is one space.
+TEST_F(Forwarding, LongValuesAreFoldedWithinTheLineLimitAndReadBackWhole) {
+    Start();
+    std::wstring words;
+    for (int i = 0; words.size() < 20000; ++i) words += L"word" + std::to_wstring(i) + (i % 7 ? L" " : L"  ");
+    std::vector<sim::MailAddress> many;
+    for (int i = 0; i < 400; ++i) many.push_back({L"Recipient " + std::to_wstring(i), L"r" + std::to_wstring(i) + L"@x.example"});
+    const struct {
+        const char* name;
+        std::wstring subject, senderName;
+        std::vector<sim::MailAddress> to;
+        std::wstring shownSender;  // the header's text, as the add-in means it; "": the name as it is
+    } cases[] = {
+        {"blanks", words, L"Dana " + std::wstring(1500, L'd'), many, L""},
+        {"none", std::wstring(20000, L'x'), std::wstring(3000, L'n'), many, L""},
+        {"line breaks", L"Quote", L"Dana\vBuyer\x0c\u2028Bcc: evil@example.test\x85\x1e\u2029x",
+         {{L"Mailbox Owner", L"owner@example.com"}}, L"Dana Buyer Bcc: evil@example.test x <dana@customer.example>"},
+    };
+    size_t delivered = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MailFields mail = Received();
+        mail.subject = c.subject;
+        mail.sender.name = c.senderName;
+        mail.to = c.to;
+        ASSERT_TRUE(Log(mailbox->AddReceivedMail(mail)));
+        ASSERT_EQ(++delivered, agent->Count());
+        const ReceivedMail got = agent->Read(delivered - 1);
+        for (size_t at = 0, end; at < got.raw.size(); at = end + 2) {
+            end = std::min(got.raw.find("\r\n", at), got.raw.size());
+            ASSERT_LE(end - at, 998u) << got.raw.substr(at, 60);
+        }
+        std::wstring to;
+        for (const auto& r : c.to) to += (to.empty() ? L"" : L"; ") + r.name;
+        EXPECT_EQ(c.subject, got.Text("Subject"));
+        EXPECT_EQ(c.shownSender.empty() ? c.senderName + L" <dana@customer.example>" : c.shownSender,
+                  got.Text("X-Quorvanes-OriginalSender"));
+        EXPECT_EQ(to, got.Text("X-Quorvanes-OriginalTo"));
+        EXPECT_EQ(9u, XHeaders(got).size());
+        EXPECT_EQ(0u, got.Count("Bcc"));
     }
 }
 

@@ -103,5 +103,19 @@ TEST(RFC822Text, EachRunOfLineBreaksBecomesOneSpace) {
     EXPECT_EQ(L"tab\tstays", OneLine(L"tab\tstays"));
 }
 
+// VT, FF, FS, GS, RS, NEL, U+2028 and U+2029 end a line to some reader, as CR and LF do; the
+// other control characters have no place in a header either. The tab, a blank, stays.
+TEST(RFC822Text, EveryControlCharacterAndUnicodeLineBreakBecomesOneSpace) {
+    const wchar_t breaking[] = {0x00, 0x0B, 0x0C, 0x1C, 0x1D, 0x1E, 0x1F, 0x7F, 0x80, 0x85, 0x9F, 0x2028, 0x2029};
+    const wchar_t kept[] = {L'\t', 0x20, 0x7E, 0xA0, 0x2027, 0x202A, 0xFEFF};
+    for (wchar_t c : breaking) EXPECT_EQ(L"a b", OneLine(std::wstring{L'a', c, L'b'})) << static_cast<int>(c);
+    for (wchar_t c : kept) {
+        const std::wstring value{L'a', c, L'b'};
+        EXPECT_EQ(value, OneLine(value)) << static_cast<int>(c);
+    }
+    // A run of any mix is one space, as a run of CR and LF is.
+    EXPECT_EQ(L"a b c ", OneLine(L"a\r\n\u2028\vb\x0c\x85\r\nc\u2029"));
+}
+
 }  // namespace
 }  // namespace vantrell
