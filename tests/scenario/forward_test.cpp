@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <mapicode.h>
+#include <mapidefs.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include "mailbox.h"
 #include "mapi_tags.h"
 #include "outlook.h"
+#include "platform/ansi.h"
 #include "platform/failure.h"
 #include "scenario/addin_fixture.h"
 #include "session/crm_addin.h"
@@ -337,6 +340,59 @@ TEST_F(Forwarding, LongValuesAreFoldedWithinTheLineLimitAndReadBackWhole) {
         EXPECT_EQ(to, got.Text("X-Quorvanes-OriginalTo"));
         EXPECT_EQ(9u, XHeaders(got).size());
         EXPECT_EQ(0u, got.Count("Bcc"));
+    }
+}
+
+// MAPI keeps an 8-bit string in the ANSI code page: a sender, To or Cc name in another script
+// would reach the service as "?". Such a header goes as a Unicode string and arrives whole; text
+// the code page holds goes as the 8-bit string it always was. A store that refuses the Unicode
+// string still gets the header, as the code page keeps it.
+TEST_F(Forwarding, NamesTheAnsiCodePageLacksReachTheServiceWhole) {
+    Start();
+    const std::wstring greek = L"\u0394\u03B1\u03BD\u03AC\u03B7 \u03A0\u03B1\u03C0\u03AC";
+    const std::wstring chinese = L"\u738B\u5C0F\u660E";
+    std::string ansi;
+    ASSERT_FALSE(ToAnsiExact(greek, ansi) || ToAnsiExact(chinese, ansi)) << "the ANSI code page is " << GetACP();
+    const std::wstring plain = L"Ren\u00E9e Dupont";  // within the code page
+    const struct {
+        const char* header;
+        std::wstring expected;
+        ULONG type;
+    } headers[] = {
+        {"X-Quorvanes-OriginalSender", greek + L" <dana@customer.example>", PT_UNICODE},
+        {"X-Quorvanes-OriginalTo", chinese, PT_UNICODE},
+        {"X-Quorvanes-OriginalCC", plain + L"; office@partner.example", PT_STRING8},
+        {"X-Quorvanes-OriginalMessageID", L"<abc.123@customer.example>", PT_STRING8},
+    };
+    MailFields mail = Received();
+    mail.sender.name = greek;
+    mail.to = {{chinese, L"owner@example.com"}};
+    mail.cc = {{plain, L"pat@partner.example"}, {L"", L"office@partner.example"}};
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "Unicode refused" : "Unicode taken");
+        if (refused) {
+            // The header's mapped id, from the forward logged before.
+            ULONG id = 0;
+            const sim::StoredItem before = mailbox->Items(sim::kSentMail).back();
+            for (const auto& n : before.named)
+                if (n.name == L"X-Quorvanes-OriginalSender") id = PROP_ID(n.tag);
+            ASSERT_NE(0u, id);
+            mailbox->FailPropertyWrite(PROP_TAG(PT_UNICODE, id), MAPI_E_INVALID_TYPE);
+        }
+        ASSERT_TRUE(Log(mailbox->AddReceivedMail(mail)));
+        const ReceivedMail got = agent->Read(agent->Count() - 1);
+        const sim::StoredItem sent = mailbox->Items(sim::kSentMail).back();
+        for (const auto& h : headers) {
+            SCOPED_TRACE(h.header);
+            const bool lossy = refused && h.header == std::string("X-Quorvanes-OriginalSender");
+            EXPECT_EQ(lossy ? FromAnsi(ToAnsi(h.expected)) : h.expected, got.Text(h.header));
+            const std::wstring name(h.header, h.header + strlen(h.header));
+            ULONG type = 0;
+            for (const auto& n : sent.named)
+                if (n.name == name) type = PROP_TYPE(n.tag);
+            EXPECT_EQ(lossy ? PT_STRING8 : h.type, type);
+        }
+        EXPECT_EQ(9u, XHeaders(got).size());
     }
 }
 
