@@ -88,29 +88,20 @@ bool FoldsWithin(std::string_view name, std::string_view value) {
 // characters after it), and taking every CR LF out gives the field back.
 std::string Folded(std::string_view name, std::string_view value) {
     const std::string field = std::string(name) + ": " + std::string(value);
-    std::string out;
-    size_t lineLength = 0;
-    bool first = true;  // the piece the name's colon is followed by
-    for (size_t at = name.size() + 1; at <= field.size();) {
-        size_t end = at;
+    std::string out = field.substr(0, name.size() + 1);  // the name and its colon
+    size_t lineLength = out.size();
+    for (size_t at = out.size(), end; at < field.size(); at = end) {
+        end = at;
         while (end < field.size() && IsBlank(field[end])) ++end;
         const bool blanksOnly = end == field.size();
         while (end < field.size() && !IsBlank(field[end])) ++end;
-        if (first) {
-            out.assign(field, 0, at);
-            lineLength = at;
-        }
-        const size_t length = end - at;
-        const size_t limit = first ? kLineLimit : kFoldAt;
-        if (!blanksOnly && lineLength + length > limit) {
+        const size_t limit = at == name.size() + 1 ? kLineLimit : kFoldAt;
+        if (!blanksOnly && lineLength + (end - at) > limit) {
             out += "\r\n";
             lineLength = 0;
         }
-        out.append(field, at, length);
-        lineLength += length;
-        first = false;
-        if (end == field.size()) break;
-        at = end;
+        out.append(field, at, end - at);
+        lineLength += end - at;
     }
     return out;
 }
@@ -201,8 +192,10 @@ std::vector<std::pair<std::string, std::wstring>> NamedHeaders(const StoreData& 
         if (id < 0x8000 || !IsString(property.type) || !store.NameOf(id, set, name) ||
             !IsEqualGUID(set, tags::kInternetHeaders))
             continue;
-        const bool usable = !name.empty() && name.size() + 1 <= kLineLimit &&
-                            std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0x20 && c < 0x7F && c != L':'; });
+        const bool fieldName = std::all_of(name.begin(), name.end(), [](wchar_t c) {
+            return c > 0x20 && c < 0x7F && c != L':';
+        });
+        const bool usable = !name.empty() && name.size() + 1 <= kLineLimit && fieldName;
         if (usable) found.emplace_back(property.order, Utf8(name), property.value.ToText());
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return std::get<0>(a) < std::get<0>(b); });
