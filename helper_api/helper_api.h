@@ -21,6 +21,7 @@ inline constexpr long PR_MESSAGE_TO_ME = 0x0057000B;
 
 // Property types ORed into a mapped tag.
 inline constexpr long kTypeLong = 0x0003;
-inline constexpr long kTypeString8 = 0x001E;
+inline constexpr long kTypeString8 = 0x001E;  // PT_STRING8, the ANSI code page's
+inline constexpr long kTypeUnicode = 0x001F;  // PT_UNICODE
 
 }  // namespace vantrell::helper

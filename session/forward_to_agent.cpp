@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "helper_api/helper_api.h"
+#include "platform/ansi.h"
 #include "platform/failure.h"
 #include "session/crm_addin.h"
 #include "session/rfc822.h"
@@ -44,7 +45,11 @@ std::wstring CRMAddIn::FormatRFC822Date(double date) {
     // of the week): not a date.
     SYSTEMTIME time{};
     if (!std::isfinite(date) || !VariantTimeToSystemTime(date, &time)) return {};
-    return RFC822Date({time.wYear, time.wMonth, time.wDayOfWeek, time.wDay, time.wHour, time.wMinute, time.wSecond});
+    // The time is rounded to the second, and in a day's last half second that is the next day:
+    // the system's day of the week is that of the day before (Wine's), so it is taken from the
+    // date as printed.
+    return RFC822Date({time.wYear, time.wMonth, DayOfWeek(time.wYear, time.wMonth, time.wDay), time.wDay, time.wHour,
+                       time.wMinute, time.wSecond});
 }
 
 bool CRMAddIn::IsIncoming(const com::LateBound& helperItem) {
@@ -69,9 +74,16 @@ bool CRMAddIn::AddXHeader(const com::LateBound& helperItem, std::wstring_view na
     long tag = 0;
     // A lookup that gave no id must not become a tag: the value would land in a junk property.
     if (!id.TryLong(tag) || tag == 0) return false;
-    tag |= helper::kTypeString8;
+    // An 8-bit string where the ANSI code page holds the text, as ever; otherwise a Unicode one,
+    // which MAPI does not turn into "?" where the code page lacks a character (a name in another
+    // script). A helper or store that refuses the Unicode type gets the 8-bit string after all.
+    const std::wstring text = OneLine(value);
+    std::string ansi;
     com::Variant ignored;
-    return item.TryCall(L"SetProperty", {com::Variant(tag), com::Variant(OneLine(value))}, ignored);
+    if (!ToAnsiExact(text, ansi) &&
+        item.TryCall(L"SetProperty", {com::Variant(tag | helper::kTypeUnicode), com::Variant(text)}, ignored))
+        return true;
+    return item.TryCall(L"SetProperty", {com::Variant(tag | helper::kTypeString8), com::Variant(text)}, ignored);
 }
 
 bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {

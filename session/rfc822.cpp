@@ -17,12 +17,25 @@ std::wstring RFC822Date(const DateParts& parts) {
     return text;
 }
 
+unsigned DayOfWeek(unsigned year, unsigned month, unsigned day) {
+    // January and February count with the year before, so that a leap day ends its year; the
+    // table gives each month's first day against that year's, in days of the week.
+    static constexpr unsigned kMonthStarts[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    const long y = static_cast<long>(year) - (month < 3 ? 1 : 0) + 400;  // 400 years are whole weeks
+    const long days = y + y / 4 - y / 100 + y / 400 + kMonthStarts[(month + 11) % 12] + static_cast<long>(day);
+    return static_cast<unsigned>(days % 7);
+}
+
+bool BreaksHeaderLine(wchar_t c) {
+    return (c < 0x20 && c != L'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 std::wstring OneLine(std::wstring_view value) {
     std::wstring line;
     line.reserve(value.size());
     bool inBreak = false;
     for (wchar_t c : value) {
-        if (c == L'\r' || c == L'\n') {
+        if (BreaksHeaderLine(c)) {
             if (!inBreak) line += L' ';
             inBreak = true;
         } else {

@@ -21,7 +21,18 @@ struct DateParts {
 // user's language; empty when a part is outside its range.
 std::wstring RFC822Date(const DateParts& parts);
 
-// A header value on one line: every run of CR and LF becomes one space.
+// The day of the week (0 Sunday to 6) of a date of the Gregorian calendar, carried back before
+// its start as the system's dates are; month 1 to 12, day 1 to 31.
+unsigned DayOfWeek(unsigned year, unsigned month, unsigned day);
+
+// Whether a character must not stand in a header value: CR, LF and every other control
+// character (C0, DEL, C1 with NEL), and Unicode's line and paragraph separators (U+2028,
+// U+2029). Each of them is a line break to some reader (VT, FF, FS, GS and RS among them), which
+// writing the message out again would turn into a header line of its own. The tab is a blank
+// that a header may hold.
+bool BreaksHeaderLine(wchar_t c);
+// A header value on one line: every run of the characters above (CR and LF alone, or any mix)
+// becomes one space.
 std::wstring OneLine(std::wstring_view value);
 
 }  // namespace vantrell

@@ -77,6 +77,8 @@ STDMETHODIMP MailItem::GetProperty(LONG tag, VARIANT* value) noexcept {
     return S_OK;
 }
 
+// Of the tag's type, as MAPI writes it: an 8-bit string keeps what the ANSI code page holds, a
+// Unicode one everything (the store converts as MAPI does).
 STDMETHODIMP MailItem::SetProperty(LONG tag, VARIANT value) noexcept {
     if (!attached_) return NotAttached();
     HRESULT hr = attached_->item->SetProperty(static_cast<ULONG>(tag), &value);

@@ -25,6 +25,27 @@ const LCID kConversionLocale = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH
 
 bool IsString(ULONG type) noexcept { return type == PT_STRING8 || type == PT_UNICODE; }
 
+// Text as an 8-bit string of the ANSI code page holds it, as MAPI converts a PT_STRING8 value:
+// a character the code page lacks becomes "?" (or a look-alike).
+std::wstring ThroughAnsi(const std::wstring& text) {
+    if (text.empty()) return text;
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::wstring(text.size(), L'?');
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, bytes.data(), n, nullptr, nullptr);
+    const int m = MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, nullptr, 0);
+    std::wstring back(static_cast<size_t>(m > 0 ? m : 0), L'\0');
+    if (m > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, back.data(), m);
+    return back;
+}
+
+com::Variant ThroughAnsi(const com::Variant& value) {
+    if (value.Type() != VT_BSTR) return value;
+    const BSTR text = V_BSTR(value.Get());
+    return com::Variant(ThroughAnsi(text ? std::wstring(text, SysStringLen(text)) : std::wstring()));
+}
+
 // The automation type a property type is kept as; VT_EMPTY for a type the store does not keep.
 VARTYPE VariantTypeOf(ULONG type) noexcept {
     switch (type) {
@@ -121,7 +142,7 @@ HRESULT ToStored(ULONG tag, const VARIANT& value, PropertyValue& out) {
         held = com::Variant::Take(converted);
     }
     out.type = type;
-    out.value = std::move(held);
+    out.value = type == PT_STRING8 ? ThroughAnsi(held) : std::move(held);
     return S_OK;
 }
 
@@ -141,7 +162,8 @@ HRESULT ReadProperty(const PropertyMap* changes, const PropertyMap& stored, ULON
     const bool matches =
         type == PT_UNSPECIFIED || type == found->type || (IsString(type) && IsString(found->type));
     if (!matches) return MAPI_E_NOT_FOUND;
-    out = found->value;
+    // A Unicode string read as an 8-bit one comes in the ANSI code page.
+    out = type == PT_STRING8 && found->type == PT_UNICODE ? ThroughAnsi(found->value) : found->value;
     return S_OK;
 }
 
@@ -307,11 +329,15 @@ std::wstring StoreData::NewInternetMessageId() {
 
 DATE StoreData::Now() const {
     if (clock_) return clock_();
+    // To the millisecond, as the store's own times are: Windows' SystemTimeToVariantTime drops
+    // the milliseconds, so they are added here.
     SYSTEMTIME now;
     GetSystemTime(&now);
+    const WORD milliseconds = now.wMilliseconds;
+    now.wMilliseconds = 0;
     DATE date = 0;
     SystemTimeToVariantTime(&now, &date);
-    return date;
+    return date + milliseconds / 86400000.0;
 }
 
 HRESULT StoreData::IdFromName(const GUID& propertySet, const std::wstring& name, bool create, ULONG& id) {

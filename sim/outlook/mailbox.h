@@ -63,7 +63,7 @@ struct MailFields {
     std::wstring body;
     std::wstring htmlBody;  // empty: none
     std::wstring messageId;  // PR_INTERNET_MESSAGE_ID; empty: one is made up
-    DATE submitTime = 0;     // PR_CLIENT_SUBMIT_TIME, UTC; 0: the mailbox clock's now
+    DATE submitTime = 0;     // PR_CLIENT_SUBMIT_TIME, UTC, to any fraction of a second; 0: the mailbox clock's now
     // Set after everything else, so they override it (PR_MESSAGE_TO_ME False, say).
     std::map<ULONG, com::Variant> properties;
     // Left off after everything else (any type of that id): PR_INTERNET_MESSAGE_ID for a message
@@ -143,7 +143,8 @@ public:
     const MailAddress& Owner() const;
     // Where delivered mail for the service's logging agent goes (nothing is kept without one).
     void ConnectAgent(std::shared_ptr<AgentMailbox> agent);
-    // The clock that stamps sent mail (UTC, as a VT_DATE); the system's clock unless set.
+    // The clock that stamps sent mail (UTC, as a VT_DATE, fractions of a second kept); the
+    // system's clock, to the millisecond, unless set.
     void SetClock(std::function<DATE()> clock);
 
     // The id of a named property, mapped now if the pair is new (as MAPI_CREATE does).

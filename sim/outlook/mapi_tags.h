@@ -1,6 +1,8 @@
 #pragma once
 // The published MAPI property tags the simulated store gives a meaning to (strings are kept as
-// PT_UNICODE; a PT_STRING8 tag of the same id reads them), and the message flags it sets.
+// PT_UNICODE; a PT_STRING8 tag of the same id reads them, in the ANSI code page, as MAPI
+// converts them; a PT_STRING8 value keeps only what that code page holds), and the message
+// flags it sets.
 #include <windows.h>
 
 namespace vantrell::sim::tags {

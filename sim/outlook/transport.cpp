@@ -55,36 +55,88 @@ std::string Base64(std::string_view bytes) {
     return text;
 }
 
+// RFC 5322's limit on a line, CR LF aside, and the length it recommends.
+constexpr size_t kLineLimit = 998;
+constexpr size_t kFoldAt = 78;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The longest piece of `text` that folding cannot break: a run of blanks with the run of other
+// characters after it (the line goes on from the blanks).
+size_t LongestUnbreakable(std::string_view text) {
+    size_t longest = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = at;
+        while (end < text.size() && IsBlank(text[end])) ++end;
+        while (end < text.size() && !IsBlank(text[end])) ++end;
+        longest = std::max(longest, end - at);
+        at = end;
+    }
+    return longest;
+}
+
+// Whether "name: value" folds into lines within the limit: the name and its colon, and each
+// piece of " value" between blanks, fit a line.
+bool FoldsWithin(std::string_view name, std::string_view value) {
+    return name.size() + 1 <= kLineLimit && LongestUnbreakable(" " + std::string(value)) <= kLineLimit;
+}
+
+// "name: value" as RFC 5322 folds it: a CR LF goes in before a run of blanks where the line
+// would pass kFoldAt characters otherwise, so every line is within kLineLimit when each piece
+// between blanks fits one (FoldsWithin). The value stays on the name's line unless only a fold
+// keeps that line within the limit. No line is made of blanks alone (a fold always has
+// characters after it), and taking every CR LF out gives the field back.
+std::string Folded(std::string_view name, std::string_view value) {
+    const std::string field = std::string(name) + ": " + std::string(value);
+    std::string out = field.substr(0, name.size() + 1);  // the name and its colon
+    size_t lineLength = out.size();
+    for (size_t at = out.size(), end; at < field.size(); at = end) {
+        end = at;
+        while (end < field.size() && IsBlank(field[end])) ++end;
+        const bool blanksOnly = end == field.size();
+        while (end < field.size() && !IsBlank(field[end])) ++end;
+        const size_t limit = at == name.size() + 1 ? kLineLimit : kFoldAt;
+        if (!blanksOnly && lineLength + (end - at) > limit) {
+            out += "\r\n";
+            lineLength = 0;
+        }
+        out.append(field, at, end - at);
+        lineLength += end - at;
+    }
+    return out;
+}
+
 // RFC 2047 encoded words of at most 75 characters (45 bytes of UTF-8 each, never splitting a
-// character), folded onto lines of their own.
+// character), with a blank between them, where the field folds.
 std::string EncodedWords(std::string_view bytes) {
     std::string words;
     size_t at = 0;
     while (at < bytes.size()) {
         size_t end = std::min(bytes.size(), at + 45);
         while (end < bytes.size() && end > at + 1 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
-        if (!words.empty()) words += "\r\n ";
+        if (!words.empty()) words += " ";
         words += "=?UTF-8?B?" + Base64(bytes.substr(at, end - at)) + "?=";
         at = end;
     }
     return words;
 }
 
-std::string HeaderValue(std::wstring_view text) {
+// An unstructured value (the subject, a named header) of the field `name`: as it is when it is
+// printable ASCII that folds within the line limit, else as encoded words, which fold between
+// them.
+std::string HeaderValue(std::string_view name, std::wstring_view text) {
     const std::string bytes = Utf8(OneLine(text));
-    return PlainAscii(bytes) ? bytes : EncodedWords(bytes);
+    return PlainAscii(bytes) && FoldsWithin(name, bytes) ? bytes : EncodedWords(bytes);
 }
 
 // "name <address>", the name quoted when it holds a special character, encoded when it is not
-// plain ASCII; the address alone when there is no name of its own.
+// plain ASCII or has a piece too long to fold; the address alone when there is no name of its own.
 std::string Mailbox(const std::wstring& name, const std::wstring& address) {
     const std::string where = Utf8(OneLine(address));
     if (name.empty() || name == address) return where;
     const std::string bytes = Utf8(OneLine(name));
     std::string shown;
-    if (!PlainAscii(bytes)) {
-        shown = EncodedWords(bytes);
-    } else if (bytes.find_first_of("()<>[]:;@\\,.\"") != std::string::npos) {
+    if (PlainAscii(bytes) && bytes.find_first_of("()<>[]:;@\\,.\"") != std::string::npos) {
         shown = "\"";
         for (char c : bytes) {
             if (c == '"' || c == '\\') shown.push_back('\\');
@@ -94,6 +146,7 @@ std::string Mailbox(const std::wstring& name, const std::wstring& address) {
     } else {
         shown = bytes;
     }
+    if (!PlainAscii(bytes) || LongestUnbreakable(" " + shown) > kLineLimit) shown = EncodedWords(bytes);
     return shown + " <" + where + ">";
 }
 
@@ -129,7 +182,8 @@ const PropertyValue* Find(const MessageData& message, ULONG tag) {
 bool IsString(ULONG type) { return type == PT_STRING8 || type == PT_UNICODE; }
 
 // The string properties of the PS_INTERNET_HEADERS set, in the order the message got them;
-// names that cannot be a header field name (blank, colon, anything but printable ASCII) are left out.
+// names that cannot be a header field name (blank, colon, anything but printable ASCII, longer
+// than a line) are left out.
 std::vector<std::pair<std::string, std::wstring>> NamedHeaders(const StoreData& store, const MessageData& message) {
     std::vector<std::tuple<unsigned long, std::string, std::wstring>> found;
     for (const auto& [id, property] : message.properties) {
@@ -138,9 +192,10 @@ std::vector<std::pair<std::string, std::wstring>> NamedHeaders(const StoreData& 
         if (id < 0x8000 || !IsString(property.type) || !store.NameOf(id, set, name) ||
             !IsEqualGUID(set, tags::kInternetHeaders))
             continue;
-        const bool usable = !name.empty() && std::all_of(name.begin(), name.end(), [](wchar_t c) {
+        const bool fieldName = std::all_of(name.begin(), name.end(), [](wchar_t c) {
             return c > 0x20 && c < 0x7F && c != L':';
         });
+        const bool usable = !name.empty() && name.size() + 1 <= kLineLimit && fieldName;
         if (usable) found.emplace_back(property.order, Utf8(name), property.value.ToText());
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return std::get<0>(a) < std::get<0>(b); });
@@ -164,17 +219,17 @@ struct Rendered {
 
 Rendered Render(const StoreData& store, const MessageData& message) {
     Rendered out;
-    auto line = [&out](const char* name, const std::string& value) { out.head += std::string(name) + ": " + value + "\r\n"; };
+    auto line = [&out](const std::string& name, const std::string& value) { out.head += Folded(name, value) + "\r\n"; };
     line("From", Mailbox(TextOf(message.properties, tags::IdOf(tags::kSenderName)),
                          TextOf(message.properties, tags::IdOf(tags::kSenderAddress))));
     if (std::string to = AddressList(message.recipients, kTo); !to.empty()) line("To", to);
     if (std::string cc = AddressList(message.recipients, kCc); !cc.empty()) line("Cc", cc);
-    line("Subject", HeaderValue(TextOf(message.properties, tags::IdOf(tags::kSubject))));
+    line("Subject", HeaderValue("Subject", TextOf(message.properties, tags::IdOf(tags::kSubject))));
     if (const PropertyValue* sent = Find(message, tags::kClientSubmitTime); sent && sent->value.Type() == VT_DATE)
         line("Date", Rfc822Date(V_DATE(sent->value.Get())));
     if (std::wstring id = TextOf(message.properties, tags::IdOf(tags::kInternetMessageId)); !id.empty())
-        line("Message-ID", HeaderValue(id));
-    for (const auto& [name, value] : NamedHeaders(store, message)) line(name.c_str(), HeaderValue(value));
+        line("Message-ID", HeaderValue("Message-ID", id));
+    for (const auto& [name, value] : NamedHeaders(store, message)) line(name, HeaderValue(name, value));
     line("MIME-Version", "1.0");
 
     const std::string plain = BodyText(TextOf(message.properties, tags::IdOf(tags::kBody)));
@@ -207,8 +262,15 @@ std::string Rfc822Date(DATE date) {
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     SYSTEMTIME t{};
     if (!VariantTimeToSystemTime(date, &t)) return {};
-    // Day 0 of the automation calendar, 30 December 1899, was a Saturday.
-    const long day = static_cast<long>(std::floor(date));
+    // The day as printed: in its last half second a time rounds up into the next one. Day 0 of
+    // the automation calendar, 30 December 1899, was a Saturday.
+    SYSTEMTIME midnight{};
+    midnight.wYear = t.wYear;
+    midnight.wMonth = t.wMonth;
+    midnight.wDay = t.wDay;
+    DATE printed = 0;
+    if (!SystemTimeToVariantTime(&midnight, &printed)) return {};
+    const long day = std::lround(printed);
     const int weekday = static_cast<int>(((day + 6) % 7 + 7) % 7);
     char text[64];
     std::snprintf(text, sizeof text, "%s, %u %s %04u %02u:%02u:%02u +0000", kDays[weekday], t.wDay,

@@ -6,9 +6,13 @@
 // <address>"; a line only when there are any; blind copies never show), Subject, Date (the
 // client submit time, "Tue, 5 Jan 2010 14:03:09 +0000"), Message-ID, then one header per
 // string property of the PS_INTERNET_HEADERS set, named as the property, in the order the
-// message first got them, then MIME-Version and Content-Type. A value never spans lines: every
-// run of CR and LF in it becomes one blank. A value (or a display name) with anything but
-// printable ASCII is written as RFC 2047 encoded words (UTF-8, base64), folded between words.
+// message first got them, then MIME-Version and Content-Type. A value's own line breaks never
+// reach the wire: every run of CR and LF in it becomes one blank. A value (or a display name)
+// with anything but printable ASCII, or with a piece between blanks too long for a line, is
+// written as RFC 2047 encoded words (UTF-8, base64). Every field is folded as RFC 5322 folds
+// (a CR LF before a blank, where the line would pass 78 characters), so that no line passes
+// 998; unfolding (taking out each CR LF) gives the field back. A named header whose name alone
+// does not fit on a line is left out.
 // The body is UTF-8 (8bit): text/plain alone, or multipart/alternative with a text/plain and
 // a text/html part when the message has an HTML body.
 #include <windows.h>

@@ -141,20 +141,26 @@ ReceivedMail ParseMail(std::string text) {
     const std::string head = raw.substr(0, headEnd);
     mail.body = bodyStart == std::string::npos ? std::string() : raw.substr(bodyStart);
 
+    // Unfolded first (a line that starts with a blank goes on the field before it, the line
+    // break taken out), then split at the colon: a value folded onto the name's next line
+    // loses its leading blanks as one on the name's line does.
+    std::vector<std::string> fields;
     std::istringstream lines(head);
     std::string line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
-        if ((line[0] == ' ' || line[0] == '\t') && !mail.headers.empty()) {
-            mail.headers.back().second += line;  // a folded line goes on with its blank
-            continue;
-        }
-        const size_t colon = line.find(':');
+        if ((line[0] == ' ' || line[0] == '\t') && !fields.empty())
+            fields.back() += line;
+        else
+            fields.push_back(std::move(line));
+    }
+    for (const std::string& field : fields) {
+        const size_t colon = field.find(':');
         if (colon == std::string::npos) continue;
-        std::string value = line.substr(colon + 1);
+        std::string value = field.substr(colon + 1);
         value.erase(0, std::min(value.find_first_not_of(" \t"), value.size()));
-        mail.headers.emplace_back(line.substr(0, colon), std::move(value));
+        mail.headers.emplace_back(field.substr(0, colon), std::move(value));
     }
     return mail;
 }

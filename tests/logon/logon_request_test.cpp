@@ -276,6 +276,45 @@ TEST_F(LogonRequest, TheFocusStaysWhereTheUserHadIt) {
     EXPECT_EQ(std::size(cases), service.Requests().size());
 }
 
+// Windows takes the focus from a control of a window being disabled (this Wine leaves it): the
+// focus taken away while the request is out comes back, once it is answered, to the box the
+// user pressed Enter in.
+TEST_F(LogonRequest, TheFocusTakenDuringTheWaitComesBackToTheUsersBox) {
+    service.Stall(true);
+    service.Reply(200, "OK", "error:inactive user");
+    for (int box : {kIdPassword, kIdUserName}) {
+        SCOPED_TRACE(box);
+        focusId = 0;
+        HWND focusWhileWaiting = reinterpret_cast<HWND>(1);
+        bool disabledWhileWaiting = false;
+        WindowScript script;
+        script.Expect(kDialog, [box](HWND window, SeenWindow&) {
+            SetDlgItemTextW(window, kIdUserName, L"jsmith");
+            SetDlgItemTextW(window, kIdPassword, kPassword);
+            SetFocus(GetDlgItem(window, box));
+            PostMessageW(GetDlgItem(window, box), WM_KEYDOWN, VK_RETURN, 0);
+        });
+        const size_t request = service.Requests().size() + 1;
+        script.Expect(kDialog, [&](HWND window, SeenWindow&) {
+            ASSERT_TRUE(service.WaitForRequests(request, 2000));  // it is out: the dialog waits for it
+            disabledWhileWaiting = !IsWindowEnabled(window);
+            SetFocus(nullptr);
+            focusWhileWaiting = GetFocus();
+            service.Stall(false);
+        });
+        script.Expect(kMessage);
+        script.Expect(kDialog, NoteFocusThenCancel());
+        frmLogon.Show();
+        service.Stall(true);
+        ASSERT_EQ(0u, script.Pending());
+        EXPECT_EQ("The User account is no longer active!", script.Seen()[2].text);
+        EXPECT_TRUE(disabledWhileWaiting);
+        EXPECT_EQ(nullptr, focusWhileWaiting);
+        EXPECT_EQ(box, focusId);
+    }
+    EXPECT_EQ(2u, service.Requests().size());
+}
+
 TEST_F(LogonRequest, AnHtmlPageNamesTheConfiguredAddress) {
     service.Reply(200, "OK", "<html><body>Welcome</body></html>");
     SeenWindow message = AttemptWithMessage();

@@ -2,17 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <mapicode.h>
+#include <mapidefs.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "agent_mailbox.h"
 #include "common/registered_helper.h"
 #include "mailbox.h"
 #include "mapi_tags.h"
 #include "outlook.h"
+#include "platform/ansi.h"
 #include "platform/failure.h"
 #include "scenario/addin_fixture.h"
 #include "session/crm_addin.h"
@@ -228,9 +233,12 @@ TEST_F(Forwarding, MissingPiecesOfTheSourceGiveTheirDefinedValues) {
         const ReceivedMail got = agent->Read(delivered - 1);
         const std::string expected =
             c.expected == "<entry id>" ? std::string(id.begin(), id.end()) : c.expected;
-        // The whole header line, leading blank of the value included.
+        // The whole header line, leading blank of the value included, once unfolded (a fold
+        // is a CR LF before a blank).
+        std::string unfolded = got.raw;
+        for (size_t at; (at = unfolded.find("\r\n ")) != std::string::npos;) unfolded.erase(at, 2);
         const std::string line = std::string(c.header) + ": " + expected + "\r\n";
-        EXPECT_NE(std::string::npos, got.raw.find(line)) << got.raw;
+        EXPECT_NE(std::string::npos, unfolded.find(line)) << got.raw;
         // As the add-in wrote it on the forward, now in Sent Items.
         const std::vector<sim::StoredItem> sent = mailbox->Items(sim::kSentMail);
         ASSERT_FALSE(sent.empty());
@@ -240,6 +248,23 @@ TEST_F(Forwarding, MissingPiecesOfTheSourceGiveTheirDefinedValues) {
         EXPECT_EQ(0u, got.Count("Bcc"));
         EXPECT_EQ(9u, XHeaders(got).size());
     }
+}
+
+// MAPI's times carry fractions of a second: one in a day's last half second is written as the
+// next day's midnight, with that day's name, in the header and in the forward's own Date.
+TEST_F(Forwarding, ASubmitTimeInItsDaysLastHalfSecondIsTheNextDay) {
+    mailbox->SetClock([] { return Date(2100, 2, 28, 23, 59, 59) + 0.6 / 86400; });
+    Start();
+    MailFields received = Received();
+    received.submitTime = Date(1999, 12, 31, 23, 59, 59) + 0.5 / 86400;
+    MailFields sent = Received();
+    sent.submitTime = 0;  // the clock's
+    ASSERT_TRUE(Log(mailbox->AddReceivedMail(received)));
+    ASSERT_TRUE(Log(mailbox->AddSentMail(sent)));
+    ASSERT_EQ(2u, agent->Count());
+    EXPECT_EQ("Sat, 1 Jan 2000 00:00:00 +0000", agent->Read(0).Header("X-Quorvanes-OriginalDateSent"));
+    EXPECT_EQ("Mon, 1 Mar 2100 00:00:00 +0000", agent->Read(1).Header("X-Quorvanes-OriginalDateSent"));
+    for (size_t i = 0; i < 2; ++i) EXPECT_EQ("Mon, 1 Mar 2100 00:00:00 +0000", agent->Read(i).Header("Date"));
 }
 
 // Text the ANSI code page cannot hold, a very long subject, an empty or HTML-only body: the
@@ -273,6 +298,105 @@ TEST_F(Forwarding, UnusualMessagesAreLoggedWhole) {
             EXPECT_NE(std::string::npos, got.Part("text/html").find("Only HTML"));
         }
         EXPECT_EQ("4321", got.Header("X-Quorvanes-LogonID"));
+    }
+}
+
+// Long values reach the service folded within RFC 5322's 998 characters a line and read back
+// whole: at blanks where a value has them, as encoded words where it has none. A line break of
+// any kind in a value the add-in writes is one space.
+TEST_F(Forwarding, LongValuesAreFoldedWithinTheLineLimitAndReadBackWhole) {
+    Start();
+    std::wstring words;
+    for (int i = 0; words.size() < 20000; ++i) words += L"word" + std::to_wstring(i) + (i % 7 ? L" " : L"  ");
+    std::vector<sim::MailAddress> many;
+    for (int i = 0; i < 400; ++i)
+        many.push_back({L"Recipient " + std::to_wstring(i), L"r" + std::to_wstring(i) + L"@x.example"});
+    const struct {
+        const char* name;
+        std::wstring subject, senderName;
+        std::vector<sim::MailAddress> to;
+        std::wstring shownSender;  // the header's text, as the add-in means it; "": the name as it is
+    } cases[] = {
+        {"blanks", words, L"Dana " + std::wstring(1500, L'd'), many, L""},
+        {"none", std::wstring(20000, L'x'), std::wstring(3000, L'n'), many, L""},
+        {"line breaks", L"Quote", L"Dana\vBuyer\x0c\u2028Bcc: evil@example.test\x85\x1e\u2029x",
+         {{L"Mailbox Owner", L"owner@example.com"}}, L"Dana Buyer Bcc: evil@example.test x <dana@customer.example>"},
+    };
+    size_t delivered = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MailFields mail = Received();
+        mail.subject = c.subject;
+        mail.sender.name = c.senderName;
+        mail.to = c.to;
+        ASSERT_TRUE(Log(mailbox->AddReceivedMail(mail)));
+        ASSERT_EQ(++delivered, agent->Count());
+        const ReceivedMail got = agent->Read(delivered - 1);
+        for (size_t at = 0, end; at < got.raw.size(); at = end + 2) {
+            end = std::min(got.raw.find("\r\n", at), got.raw.size());
+            ASSERT_LE(end - at, 998u) << got.raw.substr(at, 60);
+        }
+        std::wstring to;
+        for (const auto& r : c.to) to += (to.empty() ? L"" : L"; ") + r.name;
+        EXPECT_EQ(c.subject, got.Text("Subject"));
+        EXPECT_EQ(c.shownSender.empty() ? c.senderName + L" <dana@customer.example>" : c.shownSender,
+                  got.Text("X-Quorvanes-OriginalSender"));
+        EXPECT_EQ(to, got.Text("X-Quorvanes-OriginalTo"));
+        EXPECT_EQ(9u, XHeaders(got).size());
+        EXPECT_EQ(0u, got.Count("Bcc"));
+    }
+}
+
+// MAPI keeps an 8-bit string in the ANSI code page: a sender, To or Cc name in another script
+// would reach the service as "?". Such a header goes as a Unicode string and arrives whole; text
+// the code page holds goes as the 8-bit string it always was. A store that refuses the Unicode
+// string still gets the header, as the code page keeps it.
+TEST_F(Forwarding, NamesTheAnsiCodePageLacksReachTheServiceWhole) {
+    Start();
+    const std::wstring greek = L"\u0394\u03B1\u03BD\u03AC\u03B7 \u03A0\u03B1\u03C0\u03AC";
+    const std::wstring chinese = L"\u738B\u5C0F\u660E";
+    std::string ansi;
+    ASSERT_FALSE(ToAnsiExact(greek, ansi) || ToAnsiExact(chinese, ansi)) << "the ANSI code page is " << GetACP();
+    const std::wstring plain = L"Ren\u00E9e Dupont";  // within the code page
+    const struct {
+        const char* header;
+        std::wstring expected;
+        ULONG type;
+    } headers[] = {
+        {"X-Quorvanes-OriginalSender", greek + L" <dana@customer.example>", PT_UNICODE},
+        {"X-Quorvanes-OriginalTo", chinese, PT_UNICODE},
+        {"X-Quorvanes-OriginalCC", plain + L"; office@partner.example", PT_STRING8},
+        {"X-Quorvanes-OriginalMessageID", L"<abc.123@customer.example>", PT_STRING8},
+    };
+    MailFields mail = Received();
+    mail.sender.name = greek;
+    mail.to = {{chinese, L"owner@example.com"}};
+    mail.cc = {{plain, L"pat@partner.example"}, {L"", L"office@partner.example"}};
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "Unicode refused" : "Unicode taken");
+        if (refused) {
+            // The header's mapped id, from the forward logged before.
+            ULONG id = 0;
+            const sim::StoredItem before = mailbox->Items(sim::kSentMail).back();
+            for (const auto& n : before.named)
+                if (n.name == L"X-Quorvanes-OriginalSender") id = PROP_ID(n.tag);
+            ASSERT_NE(0u, id);
+            mailbox->FailPropertyWrite(PROP_TAG(PT_UNICODE, id), MAPI_E_INVALID_TYPE);
+        }
+        ASSERT_TRUE(Log(mailbox->AddReceivedMail(mail)));
+        const ReceivedMail got = agent->Read(agent->Count() - 1);
+        const sim::StoredItem sent = mailbox->Items(sim::kSentMail).back();
+        for (const auto& h : headers) {
+            SCOPED_TRACE(h.header);
+            const bool lossy = refused && h.header == std::string("X-Quorvanes-OriginalSender");
+            EXPECT_EQ(lossy ? FromAnsi(ToAnsi(h.expected)) : h.expected, got.Text(h.header));
+            const std::wstring name(h.header, h.header + strlen(h.header));
+            ULONG type = 0;
+            for (const auto& n : sent.named)
+                if (n.name == name) type = PROP_TYPE(n.tag);
+            EXPECT_EQ(lossy ? PT_STRING8 : h.type, type);
+        }
+        EXPECT_EQ(9u, XHeaders(got).size());
     }
 }
 

@@ -36,6 +36,8 @@ TEST(AgentMailbox, ParsesHeadersInOrderUnfoldedWithDuplicatesKept) {
         {"Subject: no body at all\r\n", {{"Subject", "no body at all"}}, ""},
         {"\r\njust a body", {}, "just a body"},
         {"Subject: x\r\n\r\nA: not a header\r\n", {{"Subject", "x"}}, "A: not a header\r\n"},
+        // Folded right after the name: the value starts on the next line, its blank dropped.
+        {"X-Long-Name:\r\n  value\r\n again\r\n\r\n", {{"X-Long-Name", "value again"}}, ""},
     };
     for (const Case& c : cases) {
         const ReceivedMail mail = ParseMail(c.raw);

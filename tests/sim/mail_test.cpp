@@ -8,6 +8,8 @@
 #include <mapicode.h>
 #include <olectl.h>
 
+#include <algorithm>
+
 #include "agent_mailbox.h"
 #include "platform/events.h"
 #include "platform/failure.h"
@@ -479,6 +481,54 @@ TEST(SimMail, InternetHeaderPropertiesBecomeHeadersInTheOrderFirstSetOnOneLineEa
     EXPECT_EQ(expected, custom);
     EXPECT_EQ(std::string::npos, received.raw.find("not a header"));
     EXPECT_EQ(std::string::npos, received.raw.find("refused"));
+}
+
+// RFC 5322 allows 998 characters a line: every field is folded at blanks to stay within it, a
+// piece between blanks that would not fit is sent as encoded words, and a name that alone
+// does not fit is left out. The reader unfolds each back to what was written.
+TEST(SimMail, EveryFieldIsFoldedWithinTheLineLimitAndReadsBackWhole) {
+    MailWorld world;
+    const std::wstring longName(1200, L'n');
+    world.outlook.UserMailbox()->SetOwner({longName, L"long@example.com"});
+    LateBound mail = Compose(world.outlook, L"Folded", {{kAgent, kTo}});
+    Ptr<ISimStoreItem> item = mail.Pointer().As<ISimStoreItem>();
+    ASSERT_TRUE(item);
+    const struct {
+        std::wstring name, value;
+        bool plain;  // as it is, folded at blanks only
+    } rows[] = {
+        {L"X-Fits", std::wstring(997, L'w'), true},  // " " and 997: one line of 998
+        {L"X-Too-Long", std::wstring(998, L'w'), false},
+        {L"X-Words", L"a " + std::wstring(996, L'w') + L" b  c", true},
+        {std::wstring(997, L'N'), L"name at the edge", true},
+        {std::wstring(998, L'O'), L"never sent", true},
+    };
+    for (const auto& row : rows) {
+        ULONG id = 0;
+        ASSERT_EQ(S_OK, item->GetIDFromName(kInternetHeaders, row.name.c_str(), TRUE, &id));
+        ASSERT_EQ(S_OK, item->SetProperty(id << 16 | PT_UNICODE, Variant(row.value).Get()));
+    }
+    mail.Call(L"Send");
+    world.outlook.SendAndReceive();
+    ASSERT_EQ(1u, world.agent->Count());
+    const ReceivedMail received = world.agent->Read(0);
+    for (size_t at = 0, end; at < received.raw.size(); at = end + 2) {
+        end = std::min(received.raw.find("\r\n", at), received.raw.size());
+        ASSERT_LE(end - at, 998u) << received.raw.substr(at, 60);
+        if (end > at) {
+            EXPECT_NE(std::string::npos, received.raw.substr(at, end - at).find_first_not_of(" \t"));  // no blank line
+        }
+    }
+    for (const auto& row : rows) {
+        const std::string name = Utf8(row.name);
+        if (row.name.size() == 998) {
+            EXPECT_EQ(0u, received.Count(name));
+            continue;
+        }
+        EXPECT_EQ(row.value, received.Text(name)) << name.substr(0, 10);
+        EXPECT_EQ(row.plain, received.Header(name) == Utf8(row.value)) << name.substr(0, 10);
+    }
+    EXPECT_EQ(longName + L" <long@example.com>", received.Text("From"));
 }
 
 TEST(SimMail, NonAsciiTextTravelsAsEncodedWordsAndUtf8) {

@@ -188,6 +188,31 @@ TEST(SimStore, ThePrivateInterfaceIsReachedOnlyByItsIid) {
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
 }
 
+// MAPI keeps a PT_STRING8 value in the ANSI code page, and gives a Unicode one read as
+// PT_STRING8 in it too: what the code page lacks comes back as "?".
+TEST(SimStore, AnEightBitStringKeepsWhatTheAnsiCodePageHoldsOnly) {
+    Outlook outlook;
+    Ptr<ISimStoreFolder> folder = Private<ISimStoreFolder>(Inbox(outlook));
+    Ptr<ISimStoreItem> item;
+    ASSERT_EQ(S_OK, folder->CreateHiddenItem(L"IPM.Note", item.ReleaseAndGetAddressOf()));
+    const struct {
+        const wchar_t* text;
+        const wchar_t* kept;
+    } rows[] = {{L"\u738B\u5C0F\u660E", L"???"}, {L"Ren\u00E9e M\u00FCller", L"Ren\u00E9e M\u00FCller"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "code page " << GetACP());
+        Variant read;
+        ASSERT_EQ(S_OK, item->SetProperty(PR_SUBJECT_A, Variant(row.text).Get()));
+        ASSERT_EQ(S_OK, item->GetProperty(PR_SUBJECT_W, read.Out()));
+        EXPECT_EQ(row.kept, read.ToText());
+        ASSERT_EQ(S_OK, item->SetProperty(PR_BODY_W, Variant(row.text).Get()));
+        ASSERT_EQ(S_OK, item->GetProperty(PR_BODY_W, read.Out()));
+        EXPECT_EQ(row.text, read.ToText());
+        ASSERT_EQ(S_OK, item->GetProperty(PR_BODY_A, read.Out()));
+        EXPECT_EQ(row.kept, read.ToText());
+    }
+}
+
 TEST(SimStore, AnItemHeldPastItsOutlookIsCutOff) {
     auto mailbox = std::make_shared<Mailbox>();
     Ptr<ISimStoreFolder> folder;

@@ -227,6 +227,41 @@ INSTANTIATE_TEST_SUITE_P(
         EdgeRow{"newest_line_one_byte_outside", 41, 0, kEqualsLine.substr(1)}),
     [](const testing::TestParamInfo<EdgeRow>& info) { return std::string(info.param.what); });
 
+// The file's identity (volume and index): the trim puts a new file in the log's place, an
+// append keeps it.
+std::pair<DWORD, unsigned long long> Identity(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool read = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    EXPECT_TRUE(read);
+    return {info.dwVolumeSerialNumber, static_cast<unsigned long long>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
+// A log one byte under the cap or exactly at it is within it: the line is appended and the file
+// left in place, not rewritten; one byte over the cap is trimmed. At a small cap and at the
+// default 1 MiB.
+TEST_F(TraceTest, ALogAtTheCapIsLeftInPlaceAndOneByteOverIsTrimmed) {
+    for (size_t length : {size_t{442}, size_t{1024 * 1024}}) {
+        // Two lines, then the separator: `length` bytes in all.
+        const std::string before = Line('f', length - 100 - kBareSeparator.size()) + Line('a', 100);
+        for (long under : {1, 0, -1}) {
+            SCOPED_TRACE(testing::Message() << "a log of " << length << " bytes, the cap " << length + under);
+            ErrorLogSize = static_cast<long>(length) + under;
+            test::WriteFileBytes(path, before);
+            const auto identity = Identity(path);
+            WriteTrace(L"", L"", std::wstring(kTraceSeparator), 4);
+            const std::string after = Contents();
+            // Compared whole, but not printed: a megabyte.
+            EXPECT_TRUE((under >= 0 ? before + kBareSeparator : Line('a', 100) + kBareSeparator) == after)
+                << after.size() << " bytes";
+            EXPECT_EQ(under >= 0, identity == Identity(path));
+            EXPECT_FALSE(test::FileExists(path + ".tmp"));
+        }
+    }
+}
+
 TEST_F(TraceTest, ALineLongerThanTheCapKeepsItsEndAndTheFileEndsWithIt) {
     ErrorLogSize = 100;
     WriteTrace(L"M", L"P", L"an ordinary line", 4);
