@@ -7,6 +7,7 @@
 #include "platform/outlook.h"
 #include "session/crm_addin.h"
 #include "session/mod_insp_wrap.h"
+#include "session/outlook_windows.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
@@ -17,18 +18,51 @@ constexpr std::wstring_view kModule = L"CRMAddIn";
 
 com::LateBound App() { return com::LateBound(gobjOutlook); }
 
+}  // namespace
+
+bool AskActiveExplorer(com::LateBound application, com::Ptr<IDispatch>& explorer) {
+    com::Variant answer;
+    explorer.Reset();
+    if (!application.TryCall(L"ActiveExplorer", {}, answer)) return false;
+    if (answer.IsObject()) explorer = answer.ToDispatch();
+    return true;
+}
+
+bool AskInspectorCount(com::LateBound application, long& count) {
+    com::Variant inspectors, value;
+    return application.TryGet(L"Inspectors", inspectors) && com::LateBound(inspectors).TryGet(L"Count", value) &&
+           value.TryLong(count);
+}
+
+com::Ptr<IDispatch> ExplorerAfterClose(com::LateBound application, const com::Ptr<IDispatch>& closing,
+                                       bool& answered) {
+    com::Ptr<IDispatch> explorer;
+    answered = AskActiveExplorer(application, explorer);
+    if (answered) return explorer;
+    // Outlook still lists the closing explorer while its Close fires: take the newest other one.
+    com::LateBound explorers(application.Get(L"Explorers"));
+    com::Variant count;
+    long n = 0;
+    if (!explorers.TryGet(L"Count", count) || !count.TryLong(n)) return {};
+    for (long i = n; i >= 1; --i) {
+        com::Variant item;
+        if (!explorers.TryCall(L"Item", {com::Variant(i)}, item) || !item.IsObject()) continue;
+        com::Ptr<IDispatch> candidate = item.ToDispatch();
+        if (!com::SameObject(candidate.Get(), closing.Get())) return candidate;
+    }
+    return {};
+}
+
+namespace {
+
 // True only when Outlook said there is no main window in front; a read that failed says nothing.
 bool NoActiveExplorer() {
-    com::Variant explorer;
-    return App().TryCall(L"ActiveExplorer", {}, explorer) && !explorer.IsObject();
+    com::Ptr<IDispatch> explorer;
+    return AskActiveExplorer(App(), explorer) && !explorer;
 }
 
 // The number of open inspectors; false when Outlook could not tell.
-bool InspectorCount(long& count) {
-    com::Variant inspectors, value;
-    return App().TryGet(L"Inspectors", inspectors) && com::LateBound(inspectors).TryGet(L"Count", value) &&
-           value.TryLong(count);
-}
+bool InspectorCount(long& count) { return AskInspectorCount(App(), count); }
 
 }  // namespace
 
@@ -41,13 +75,15 @@ void CRMAddIn::mcolExpl_NewExplorer(const com::EventArgs& args) {
 void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    // No explorer and no inspector left: stop. A failed read leaves the session up; if Outlook
-    // is going away, its shutdown stops the session anyway.
-    com::Variant explorer;
-    const bool asked = App().TryCall(L"ActiveExplorer", {}, explorer);
-    mobjExpl.Set(explorer.ToDispatch());
+    // No explorer and no inspector left: stop. A failed read leaves the session up, watching
+    // another explorer Outlook still lists; if Outlook is going away, its shutdown stops the
+    // session anyway.
+    bool answered = false;
+    com::Ptr<IDispatch> closing = mobjExpl.Object();
+    mobjExpl.Set(ExplorerAfterClose(App(), closing, answered));
+    closing.Reset();
     long inspectors = 0;
-    if (asked && !mobjExpl && InspectorCount(inspectors) && inspectors == 0) UnInitHandler();
+    if (answered && !mobjExpl && InspectorCount(inspectors) && inspectors == 0) UnInitHandler();
 }
 
 void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {

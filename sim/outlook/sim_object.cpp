@@ -209,6 +209,7 @@ void SimObject::Offer(const IID& events) { points_.push_back(std::make_unique<Po
 std::vector<com::Ptr<IDispatch>> SimObject::Sinks() const {
     std::vector<com::Ptr<IDispatch>> sinks;
     for (const auto& point : points_) point->CopySinks(sinks);
+    if (home_ && home_->SinksLastFirst()) std::reverse(sinks.begin(), sinks.end());
     return sinks;
 }
 

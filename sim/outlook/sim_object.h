@@ -122,6 +122,12 @@ public:
     void Disconnect() noexcept { disconnected_ = true; }
     bool Disconnected() const noexcept { return disconnected_; }
 
+    // The order in which an event reaches its sinks: the order they advised in (the default),
+    // or the last advised first. COM's connection points promise no order, and add-ins that
+    // subscribe to the same object must not depend on one.
+    void SetSinksLastFirst(bool lastFirst) noexcept { sinksLastFirst_ = lastFirst; }
+    bool SinksLastFirst() const noexcept { return sinksLastFirst_; }
+
 protected:
     // Cuts every object still alive off from this home (its owner's last step).
     void OrphanAll() noexcept;
@@ -129,6 +135,7 @@ protected:
 private:
     std::wstring source_;
     bool disconnected_ = false;
+    bool sinksLastFirst_ = false;
     std::vector<std::wstring> log_;
     std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
     std::map<std::wstring, Raised> once_;    // the same, each for one call
