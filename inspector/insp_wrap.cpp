@@ -149,9 +149,9 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
             button.Put(L"Visible", com::Variant::Boolean(true));
         } else {
             // A button left in the bar (Word's shared one, or one whose delete failed) may be
-            // spent from the message it logged before: this message has not been logged.
+            // spent from the message it logged before: it shows this message's state.
             button.Put(L"Visible", com::Variant::Boolean(true));
-            button.Put(L"Enabled", com::Variant::Boolean(true));
+            button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
             button.Put(L"Parameter", com::Variant(mstrID));
         }
     } else {
@@ -182,7 +182,8 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
 
 // WordMail windows share Word's bar, so its button names the wrapper that claimed it last.
 // The window the user brings to the front claims its button again: a click then acts on the
-// message the user sees, not on the last one opened.
+// message the user sees, not on the last one opened, and Log Message is spent only when that
+// message has been logged.
 void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
@@ -192,6 +193,7 @@ void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
         com::LateBound button(field->Object());
         button.Put(L"Visible", com::Variant::Boolean(true));
         button.Put(L"Parameter", com::Variant(mstrID));
+        if (field == &mcbbEmailLog) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
     }
 }
 

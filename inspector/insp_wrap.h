@@ -71,6 +71,9 @@ private:
     std::wstring mstrID;
     // Set when the window starts closing: events that still arrive then change nothing.
     bool mblnClosing = false;
+    // This window's message has been logged: its Log Message button is spent. Word's shared
+    // button shows the state of the message in front, so the wrapper taking it over sets it.
+    bool mblnLogged = false;
 };
 
 }  // namespace vantrell

@@ -295,6 +295,31 @@ TEST_F(MailWindows, ASharedButtonActsForTheWindowThatClaimedItLast) {
     EXPECT_TRUE(Ours(word.BarControls(L"Standard")).empty());
 }
 
+// Word's one Log Message button shows the state of the message in front: spent only for a
+// message that has been logged, whichever window enabled or spent it last.
+TEST_F(MailWindows, ASharedLogButtonShowsTheStateOfTheMessageInFront) {
+    windows.Always(kMessageBoxTitle, WindowScript::ClickButton(IDOK));
+    word.Start();
+    Start(kOutlook2003, true);
+    auto enabled = [&] { return Ours(word.BarControls(L"Standard")).at(0).second.enabled; };
+    const int a = OpenReceived(L"A");
+    const int b = OpenReceived(L"B");
+    outlook->ClickButton(b, L"CRM.EmailLog");
+    ASSERT_EQ(1u, agent->Count());
+    EXPECT_FALSE(enabled());
+    outlook->ActivateInspector(a);  // never logged
+    EXPECT_TRUE(enabled());
+    outlook->ClickButton(a, L"CRM.EmailLog");
+    ASSERT_EQ(2u, agent->Count());
+    EXPECT_EQ("A", agent->Read(1).Header("Subject"));
+    OpenReceived(L"C");  // enables the button for its own message
+    EXPECT_TRUE(enabled());
+    outlook->ActivateInspector(b);  // logged already: spent, and a click does nothing
+    EXPECT_FALSE(enabled());
+    outlook->ClickButton(b, L"CRM.EmailLog");
+    EXPECT_EQ(2u, agent->Count());
+}
+
 // ---- a click reaches every button with the tag; the key decides ----
 
 struct ClickCase {
