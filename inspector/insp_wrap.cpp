@@ -22,6 +22,33 @@ constexpr const wchar_t* kStandardBar = L"Standard";
 // Deletes a button from its bar; a field that holds none fails and is skipped.
 void DeleteButton(const com::WithEvents& button) { com::LateBound(button.Object()).Call(L"Delete"); }
 
+// The bar a button sits in; empty for a field that holds none.
+com::Ptr<IDispatch> BarOf(const com::WithEvents& button) {
+    if (!button) return {};
+    return com::LateBound(button.Object()).Get(L"Parent").ToDispatch();
+}
+
+}  // namespace
+
+void InspWrap::DeleteOursFromBar(const com::Ptr<IDispatch>& bar) {
+    ProcedureScope scope;
+    com::LateBound objBar(bar);
+    for (const wchar_t* tag : {kEmailLogTag, kSendAndLogTag}) {
+        // A delete that fails would find the same control again: a few rounds are plenty.
+        for (int round = 0; round < 4; ++round) {
+            com::Variant control, ignored;
+            if (!objBar.TryCall(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(), com::Variant(tag)},
+                                control) ||
+                !control.IsObject() || !com::LateBound(control).TryCall(L"Delete", {}, ignored))
+                break;
+        }
+    }
+}
+
+com::Ptr<IDispatch> InspWrap::ButtonBar() const { return mcbbEmailLog ? BarOf(mcbbEmailLog) : BarOf(mcbbSendAndLog); }
+
+namespace {
+
 bool IsWordMail(const com::Ptr<IDispatch>& inspector) {
     return com::LateBound(inspector).Call(L"IsWordMail").ToBool();
 }
@@ -219,8 +246,10 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
         // Word's bar serves every WordMail window: the buttons go with the last of them.
         --gintWordMailCount;
         if (gintWordMailCount == 0) {
+            com::Ptr<IDispatch> bar = ButtonBar();
             DeleteButton(mcbbEmailLog);
             DeleteButton(mcbbSendAndLog);
+            if (bar) DeleteOursFromBar(bar);
             if (gobjCRMAddIn) gobjCRMAddIn->SetWMTemplateState();
         }
     } else {

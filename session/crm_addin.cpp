@@ -1,5 +1,6 @@
 #include "session/crm_addin.h"
 
+#include "inspector/insp_wrap.h"
 #include "logon/config_message.h"
 #include "logon/logon_dialog.h"
 #include "platform/failure.h"
@@ -135,6 +136,18 @@ void CRMAddIn::UnInitHandler() {
     auto missingObject = [] { RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set"); };
 
     Trace(kProcedure, L"starting cleanup", kTraceMilestone);
+    // The wrappers of WordMail windows still open take their buttons out of Word's bar as they
+    // go, which leaves Word's template unsaved: Word would ask the user to save it.
+    const bool wordMailOpen = gintWordMailCount > 0;
+    com::Ptr<IDispatch> wordBar;  // Word's bar, reached through a button in it
+    if (wordMailOpen && gcolInspWrap) {
+        for (long i = 1; i <= gcolInspWrap->Count() && !wordBar; ++i) {
+            com::Ptr<InspWrap> wrapper = gcolInspWrap->Item(i);
+            if (wrapper && com::LateBound(wrapper->Inspector()).Call(L"IsWordMail").ToBool())
+                wordBar = wrapper->ButtonBar();
+        }
+        ClearFailure();
+    }
     if (gcolInspWrap) {
         long count = gcolInspWrap->Count();
         Trace(kProcedure, L"gcolInspWrap.Count=" + std::to_wstring(count), kTraceStep);
@@ -149,6 +162,12 @@ void CRMAddIn::UnInitHandler() {
     }
     delete gcolInspWrap;
     gcolInspWrap = nullptr;
+    if (wordMailOpen) {
+        if (wordBar) InspWrap::DeleteOursFromBar(wordBar);
+        wordBar.Reset();
+        SetWMTemplateState();
+    }
+    gintWordMailCount = 0;
 
     mobjInsp.Reset();
     mobjExpl.Reset();

@@ -10,6 +10,7 @@
 #include "agent_mailbox.h"
 #include "common/logon_script.h"
 #include "common/registered_helper.h"
+#include "connect/connect.h"
 #include "inspector/commands.h"
 #include "inspector/insp_wrap.h"
 #include "mailbox.h"
@@ -319,6 +320,70 @@ TEST_F(MailWindows, ASharedLogButtonShowsTheStateOfTheMessageInFront) {
     outlook->ClickButton(b, L"CRM.EmailLog");
     EXPECT_EQ(2u, agent->Count());
 }
+
+// The last WordMail window takes every button of ours out of Word's bar, also the kind made
+// for another window, and leaves Word's template saved, however the windows end: the last
+// wrapper's close, the close that ends the session, or the add-in unticked in the COM add-ins
+// list with both windows open. A template Word still holds as saved is left alone.
+enum class WordMailEnd { LastWrapperCloses, LastWindowEndsSession, AddinUnticked };
+struct WordMailEndCase {
+    const char* name;
+    WordMailEnd end;
+    bool composedClosesFirst;
+    bool deletesFail;  // Word refuses the deletes: its template stays as the user saved it
+};
+class LastWordMailWindow : public MailWindows, public testing::WithParamInterface<WordMailEndCase> {};
+
+TEST_P(LastWordMailWindow, LeavesWordsBarWithoutOurButtonsAndItsTemplateSaved) {
+    const WordMailEndCase& c = GetParam();
+    word.Start();
+    com::Ptr<Connect> connect;
+    if (c.end == WordMailEnd::AddinUnticked) {
+        SetSetting("ErrorLogLevel", 12);
+        outlook = std::make_unique<Outlook>(kOutlook2003, mailbox);
+        outlook->UseWordMail(&word);
+        outlook->StartUp();
+        connect = com::Make<Connect>();
+        ASSERT_EQ(S_OK, connect->OnConnection(outlook->Application(), ext_cm_Startup, nullptr, nullptr));
+        ASSERT_TRUE(gobjCRMAddIn && gobjCRMAddIn->Initialized());
+    } else {
+        Start(kOutlook2003, true);
+    }
+    const int received = OpenReceived(L"A");
+    const int composed = Compose(L"B");
+    ASSERT_EQ(2u, Ours(word.BarControls(L"Standard")).size());
+    const int first = c.composedClosesFirst ? composed : received;
+    const int last = c.composedClosesFirst ? received : composed;  // the composed one is watched
+    if (c.end == WordMailEnd::LastWindowEndsSession) outlook->CloseExplorer(outlook->MainExplorer());
+    if (c.end != WordMailEnd::AddinUnticked) outlook->CloseInspector(first);
+    word.SetTemplateSaved(true);  // the user saved Normal.dot meanwhile
+    if (c.deletesFail) word.FailMember(L"CommandBarButton", L"Delete", E_FAIL, L"Word is busy.");
+    if (c.end == WordMailEnd::AddinUnticked) {
+        connect->OnDisconnection(ext_dm_UserClosed, nullptr);
+        EXPECT_FALSE(gobjCRMAddIn);
+    } else {
+        outlook->CloseInspector(last);
+        EXPECT_EQ(c.end == WordMailEnd::LastWindowEndsSession, !controller->Initialized());
+    }
+    word.ClearFaults();
+    EXPECT_EQ(c.deletesFail ? 2u : 0u, Ours(word.BarControls(L"Standard")).size());
+    EXPECT_TRUE(word.TemplateSaved());
+    EXPECT_EQ(c.deletesFail ? std::vector<std::string>{} : std::vector<std::string>{"clearing template dirty flag"},
+              Lines("CRMAddIn::SetWMTemplateState"));
+    if (connect) {
+        outlook->ShutDown();
+        connect.Reset();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, LastWordMailWindow,
+    testing::Values(WordMailEndCase{"ReceivedClosesLast", WordMailEnd::LastWrapperCloses, true, false},
+                    WordMailEndCase{"ComposedClosesLast", WordMailEnd::LastWrapperCloses, false, false},
+                    WordMailEndCase{"EndsTheSession", WordMailEnd::LastWindowEndsSession, false, false},
+                    WordMailEndCase{"EndsTheSessionDeletesRefused", WordMailEnd::LastWindowEndsSession, false, true},
+                    WordMailEndCase{"AddinUnticked", WordMailEnd::AddinUnticked, false, false}),
+    [](const testing::TestParamInfo<WordMailEndCase>& info) { return std::string(info.param.name); });
 
 // ---- a click reaches every button with the tag; the key decides ----
 
