@@ -234,13 +234,9 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
     mblnClosing = true;
     WriteTrace(kModule, kProcedure, L" mstrID=" + mstrID, kTraceStep);
 
-    ClearFailure();
+    // KillInsp traces each failure it meets (level 1) and, as every procedure of the add-in,
+    // returns with the failure record cleared: nothing is left for this procedure to report.
     KillInsp(mstrID, this);
-    if (HasPendingFailure()) {
-        const Failure& failure = PendingFailure();
-        WriteTrace(kModule, kProcedure,
-                   L"KillInsp err:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
-    }
 
     if (IsWordMail(mobjInsp.Object())) {
         // Word's bar serves every WordMail window: the buttons go with the last of them.
