@@ -214,7 +214,7 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
 void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    if (mblnClosing || !IsWordMail(mobjInsp.Object())) return;
+    if (mblnClosing || !SharesWordsBar(mobjInsp.Object())) return;
     for (const com::WithEvents* field : {&mcbbEmailLog, &mcbbSendAndLog}) {
         if (!*field) continue;
         com::LateBound button(field->Object());
@@ -238,7 +238,7 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
     // returns with the failure record cleared: nothing is left for this procedure to report.
     KillInsp(mstrID, this);
 
-    if (IsWordMail(mobjInsp.Object())) {
+    if (SharesWordsBar(mobjInsp.Object())) {
         // Word's bar serves every WordMail window: the buttons go with the last of them.
         --gintWordMailCount;
         if (gintWordMailCount == 0) {

@@ -50,7 +50,9 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     com::LateBound outlookApp(gobjOutlook);
 
     Trace(kProcedure, L"Add-in Version=" + AddinVersionText(), kTraceMilestone);
-    Trace(kProcedure, L"Outlook Version=" + outlookApp.Get(L"Version").ToText(), kTraceMilestone);
+    const std::wstring version = outlookApp.Get(L"Version").ToText();
+    Trace(kProcedure, L"Outlook Version=" + version, kTraceMilestone);
+    gblnWordInsideOutlook = LeadingNumber(version) >= 12;
     Trace(kProcedure, L"Outlook Mode: " + GetOutlookMode(), kTraceMilestone);
     Trace(kProcedure, L"Connection Mode: " + GetConnectionMode(), kTraceMilestone);
     Trace(kProcedure, L"Security(Attachment/Level/Trust): " + GetSecuritySettings(), kTraceMilestone);
@@ -143,7 +145,7 @@ void CRMAddIn::UnInitHandler() {
     if (wordMailOpen && gcolInspWrap) {
         for (long i = 1; i <= gcolInspWrap->Count() && !wordBar; ++i) {
             com::Ptr<InspWrap> wrapper = gcolInspWrap->Item(i);
-            if (wrapper && com::LateBound(wrapper->Inspector()).Call(L"IsWordMail").ToBool())
+            if (wrapper && SharesWordsBar(wrapper->Inspector()))
                 wordBar = wrapper->ButtonBar();
         }
         ClearFailure();

@@ -94,8 +94,9 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
     if (IsOutlook12) return;
 
     com::LateBound objInsp(inspector);
-    if (objInsp.Call(L"IsWordMail").ToBool() && !mappWd) {
-        // GetActiveObject finds a Word that runs already; nothing here starts one.
+    if (!mappWd && SharesWordsBar(inspector)) {
+        // GetActiveObject finds a Word that runs already; nothing here starts one. From
+        // Outlook 2007 on, the Word it would find is one the user runs beside Outlook.
         mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
         ProcessPendingMessages();
     }

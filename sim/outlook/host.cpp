@@ -295,8 +295,11 @@ int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<Mes
     if (!message) message = Store().NewUnsent(kDrafts, L"IPM.Note");
     const std::wstring subject = TextOf(message->properties, tags::IdOf(tags::kSubject));
     auto item = MakeOwned<ItemObject>(this, std::move(message));
-    const bool wordMail = useWordMail_ && item->Kind() == L"MailItem";
-    auto word = wordMail ? word_.lock() : nullptr;
+    // From Outlook 2007 (12) on, Word hosted inside Outlook is the only mail editor: every mail
+    // window is WordMail, with bars of its own; a Word the user runs beside Outlook takes no part.
+    const bool wordInside = major_ >= 12;
+    const bool wordMail = (wordInside || useWordMail_) && item->Kind() == L"MailItem";
+    auto word = wordMail && !wordInside ? word_.lock() : nullptr;
     if (word && !word->Running()) word.reset();
     auto inspector = MakeOwned<InspectorObject>(this, ++lastInspectorHandle_, std::move(caption), OffersNewEvents(),
                                                 item, wordMail);

@@ -638,6 +638,28 @@ TEST_F(MailWindows, WithWordNotRunningNothingIsAttachedAndTheNextWindowTriesAgai
               Lines("CRMAddIn::mappWd_WindowActivate"));
 }
 
+// From Outlook 2007 on, Word inside Outlook edits every mail window, which answers IsWordMail
+// True yet shows bars of its own: a Word the user runs beside Outlook is never touched.
+TEST_F(MailWindows, Outlook2010LeavesTheUsersOwnWordAlone) {
+    word.Start();
+    word.SetTemplateSaved(false);  // the user's own changes, not saved yet
+    Start(L"14.0.7015.1000", true);
+    const int received = OpenReceived();
+    const int composed = Compose();
+    EXPECT_TRUE(com::LateBound(com::Ptr<IDispatch>(outlook->Inspector(received))).Call(L"IsWordMail").ToBool());
+    EXPECT_EQ(2, WrapperCount());
+    EXPECT_EQ(1u, Ours(outlook->BarControls(received)).size());
+    EXPECT_EQ(1u, Ours(outlook->BarControls(composed)).size());
+    word.OpenDocument(L"Letter.doc", false);
+    outlook->CloseInspector(received);
+    outlook->CloseInspector(composed);
+    EXPECT_TRUE(Ours(word.BarControls(L"Standard")).empty());
+    EXPECT_EQ(0, word.ReferencesHeldOutside());
+    EXPECT_TRUE(Lines("CRMAddIn::mappWd_WindowActivate").empty());
+    EXPECT_TRUE(Lines("CRMAddIn::SetWMTemplateState").empty());
+    EXPECT_FALSE(word.TemplateSaved());
+}
+
 struct ActivateCase {
     const char* name;
     bool email;
