@@ -8,6 +8,7 @@
 #include "session/crm_addin.h"
 #include "session/mod_insp_wrap.h"
 #include "session/outlook_windows.h"
+#include "session/session_state.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
@@ -63,6 +64,24 @@ bool NoActiveExplorer() {
 
 // The number of open inspectors; false when Outlook could not tell.
 bool InspectorCount(long& count) { return AskInspectorCount(App(), count); }
+
+// Whether a Word document is the message a wrapped WordMail window shows. Word answers
+// CurrentEmailAuthor only for a message being written, so a received message read in Word
+// is known as an e-mail this way only.
+bool ShownInAWrappedWindow(const com::Ptr<IDispatch>& doc) {
+    if (!gcolInspWrap || !doc) return false;
+    for (long i = 1; i <= gcolInspWrap->Count(); ++i) {
+        com::Ptr<InspWrap> wrapper = gcolInspWrap->Item(i);
+        if (!wrapper || !wrapper->Inspector()) continue;
+        com::LateBound inspector(wrapper->Inspector());
+        com::Variant wordMail, editor;
+        if (inspector.TryCall(L"IsWordMail", {}, wordMail) && wordMail.ToBool() &&
+            inspector.TryGet(L"WordEditor", editor) && editor.IsObject() &&
+            com::SameObject(editor.ToDispatch().Get(), doc.Get()))
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -140,6 +159,7 @@ void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
 
     com::Variant author;
     if (com::LateBound(doc.Get(L"Email")).TryGet(L"CurrentEmailAuthor", author) && !author.IsEmpty()) return;
+    if (ShownInAWrappedWindow(doc.Pointer())) return;
     ClearFailure();
     const std::wstring name = doc.Get(L"Name").ToText();
     WriteTrace(kModule, kProcedure, L"unable to access CurrentEmailAuthor for " + name, kTraceStep);

@@ -328,9 +328,16 @@ int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<Mes
         ribbons_->Opened(inspector.Get());
         Activate(inspector.Get());
     }
-    // Word's window for the message comes last: its document activates in Word.
-    if (word && inspector->IsOpen() && word->Running())
-        inspector->SetWordDocument(word->Open(subject.empty() ? L"Untitled Message" : subject, true));
+    // Word's window for the message comes last: the document, which the inspector's WordEditor
+    // answers from then on, then its activation in Word. A received or sent message is read in
+    // Word; a new one is being written.
+    if (word && inspector->IsOpen() && word->Running()) {
+        const int document = word->Create(subject.empty() ? L"Untitled Message" : subject,
+                                          item->Sent() ? word::DocumentKind::EmailRead
+                                                       : word::DocumentKind::EmailBeingWritten);
+        inspector->SetWordDocument(document);
+        if (word->Running()) word->Activate(word->Find(document));
+    }
     return inspector->Handle();
 }
 

@@ -9,11 +9,13 @@
 // ActiveDocument, which raises Word's 4248 "This command is not available because no document
 // is open." when none is, ActiveWindow, CommandBars, NormalTemplate), Document (Name, Email,
 // CommandBars, AttachedTemplate, ActiveWindow, Activate), Window (Caption, Document, Activate),
-// Email (CurrentEmailAuthor: the author's name for an e-mail document; raises Word's 4605 for
-// any other), Template (Name "Normal.dot", FullName, Saved get/put), and the command bars of
-// command_bars.h ("Standard": &New, &Open..., &Save, &Print; "Formatting": &Bold, &Italic,
-// &Underline). A client's customisation of the bars (Controls.Add, a control's Delete, a put on
-// a bar or a control) leaves the Normal template unsaved, as Word does.
+// Email (CurrentEmailAuthor: an EmailAuthor object with Signature and Style for a message being
+// written; raises Word's 4605 for any other document, a received message read in Word too, as
+// Word documents it valid for a message being composed only), Template (Name "Normal.dot",
+// FullName, Saved get/put), and the command bars of command_bars.h ("Standard": &New,
+// &Open..., &Save, &Print; "Formatting": &Bold, &Italic, &Underline). A client's customisation
+// of the bars (Controls.Add, a control's Delete, a put on a bar or a control) leaves the Normal
+// template unsaved, as Word does.
 //
 // Application publishes ApplicationEvents2 (Word 2000, "9.0"), also ApplicationEvents3 from
 // Word 2002 ("10.0") and ApplicationEvents4 from Word 2003 ("11.0"); WindowActivate (DISPID 10)
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "sim/office/command_bars.h"
+#include "sim/word/word_objects.h"
 
 namespace vantrell::sim {
 
@@ -51,9 +54,11 @@ public:
     void Quit();
     bool Running() const;
 
-    // The user opens a document (`email`: an e-mail message) in a new window, which becomes the
-    // active one: WindowActivate fires with it. Returns its handle. Word must be running.
+    // The user opens a document (`email`: an e-mail message being written) in a new window,
+    // which becomes the active one: WindowActivate fires with it. Returns its handle. Word must
+    // be running.
     int OpenDocument(const std::wstring& name, bool email);
+    int OpenDocument(const std::wstring& name, word::DocumentKind kind);
     // WindowActivate fires for the document unless its window already is the active one.
     void ActivateDocument(int document);
     // Closes the document and its window (its objects raise 5825 "Object has been deleted."

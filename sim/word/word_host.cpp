@@ -78,6 +78,7 @@ void WordHost::Start() {
 void WordHost::Quit() {
     if (!running_) return;
     Note(L"Quit");
+    Withdraw();    if (!running_) return;
     Withdraw();
     active_ = nullptr;
     for (const auto& document : documents_) document->MarkClosed();
@@ -123,12 +124,17 @@ DocumentObject* WordHost::Find(int handle) const {
     throw std::out_of_range("no open document has this handle");
 }
 
-int WordHost::Open(std::wstring name, bool email) {
+int WordHost::Open(std::wstring name, DocumentKind kind) {
+    const int handle = Create(std::move(name), kind);
+    Activate(Find(handle));
+    return handle;
+}
+
+int WordHost::Create(std::wstring name, DocumentKind kind) {
     RequireRunning();
-    auto document = MakeOwned<DocumentObject>(this, ++lastHandle_, name, email);
+    auto document = MakeOwned<DocumentObject>(this, ++lastHandle_, name, kind);
     documents_.push_back(document);
     Note(L"Document.Open " + name);
-    Activate(document.Get());
     return document->Handle();
 }
 

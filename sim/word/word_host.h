@@ -25,6 +25,7 @@ public:
     bool Running() const noexcept { return running_; }
     void Start();
     void Quit();
+    void EndProcess();
 
     ApplicationObject* Application() const noexcept { return application_.Get(); }
     CommandBarsObject* Bars() const noexcept { return bars_.Get(); }
@@ -38,7 +39,9 @@ public:
     // The open document behind a handle; std::out_of_range once it has closed.
     DocumentObject* Find(int handle) const;
     // A new document in a new window, which becomes the active one (WindowActivate fires).
-    int Open(std::wstring name, bool email);
+    int Open(std::wstring name, DocumentKind kind);
+    // The same without the activation (Outlook binds its window to the document first).
+    int Create(std::wstring name, DocumentKind kind);
     // Makes the document's window the active one (WindowActivate fires unless it already was).
     void Activate(DocumentObject* document);
     // Closes the document and its window; the most recently opened other one becomes active.

@@ -638,6 +638,21 @@ TEST_F(MailWindows, WithWordNotRunningNothingIsAttachedAndTheNextWindowTriesAgai
               Lines("CRMAddIn::mappWd_WindowActivate"));
 }
 
+// A received message read in Word has no current author (Word answers it only for a message
+// being written): it is an e-mail all the same, and keeps its Log Message button.
+TEST_F(MailWindows, AReceivedMessageReadInWordKeepsItsButton) {
+    word.Start();
+    Start(kOutlook2003, true);
+    OpenReceived(L"Quote");
+    Compose(L"Reply");
+    auto ours = Ours(word.BarControls(L"Standard"));
+    ASSERT_EQ(2u, ours.size());
+    EXPECT_TRUE(ours[0].second.visible && ours[1].second.visible);
+    EXPECT_TRUE(Lines("CRMAddIn::mappWd_WindowActivate").empty());
+    word.OpenDocument(L"Notes.doc", false);  // a plain document still hides one
+    EXPECT_EQ(2u, Lines("CRMAddIn::mappWd_WindowActivate").size());
+}
+
 // From Outlook 2007 on, Word inside Outlook edits every mail window, which answers IsWordMail
 // True yet shows bars of its own: a Word the user runs beside Outlook is never touched.
 TEST_F(MailWindows, Outlook2010LeavesTheUsersOwnWordAlone) {
