@@ -36,6 +36,7 @@ CRMAddIn::CRMAddIn()
     mcolInsp.On(outlook::kNewInspector, this, &CRMAddIn::mcolInsp_NewInspector);
     mobjInsp.On(outlook::kClose, this, &CRMAddIn::mobjInsp_Close);
     mappWd.On(word::kWindowActivate, this, &CRMAddIn::mappWd_WindowActivate);
+    mappWd.On(word::kQuit, this, &CRMAddIn::mappWd_Quit);
 }
 
 CRMAddIn::~CRMAddIn() = default;

@@ -113,11 +113,17 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
     if (IsOutlook12) return;
 
     com::LateBound objInsp(inspector);
-    if (!mappWd && SharesWordsBar(inspector)) {
-        // GetActiveObject finds a Word that runs already; nothing here starts one. From
-        // Outlook 2007 on, the Word it would find is one the user runs beside Outlook.
-        mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
-        ProcessPendingMessages();
+    if (SharesWordsBar(inspector)) {
+        // A Word whose process has ended answers nothing any more: the Word running now, if
+        // any, is the one to follow.
+        com::Variant name;
+        if (mappWd && !com::LateBound(mappWd.Object()).TryGet(L"Name", name)) mappWd.Reset();
+        if (!mappWd) {
+            // GetActiveObject finds a Word that runs already; nothing here starts one. From
+            // Outlook 2007 on, the Word it would find is one the user runs beside Outlook.
+            mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
+            ProcessPendingMessages();
+        }
     }
 
     com::Variant itemClass = com::LateBound(objInsp.Get(L"CurrentItem")).Get(L"Class");
@@ -183,6 +189,13 @@ void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
     }
     com::LateBound sendButton = find(InspWrap::kSendAndLogTag);
     if (sendButton) hide(sendButton, L"SendAndLog");
+}
+
+// Word quits: the next WordMail window attaches to the Word running then.
+void CRMAddIn::mappWd_Quit(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    mappWd.Reset();
 }
 
 void CRMAddIn::SetWMTemplateState() {

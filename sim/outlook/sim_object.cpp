@@ -297,7 +297,8 @@ STDMETHODIMP SimObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
                                EXCEPINFO* exception, UINT* argError) noexcept {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (result) VariantInit(result);
-    if (!home_ || home_->Disconnected()) return RPC_E_DISCONNECTED;
+    if (!home_) return RPC_E_DISCONNECTED;
+    if (home_->Disconnected()) return home_->DisconnectedWith();
     const Member* member = nullptr;
     for (const Member& candidate : members_) {
         if (candidate.id == id) {

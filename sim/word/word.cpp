@@ -28,6 +28,7 @@ Word::~Word() {
 
 void Word::Start() { host_->Start(); }
 void Word::Quit() { host_->Quit(); }
+void Word::EndProcess() { host_->EndProcess(); }
 bool Word::Running() const { return host_->Running(); }
 
 int Word::OpenDocument(const std::wstring& name, bool email) {

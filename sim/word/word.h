@@ -19,7 +19,8 @@
 //
 // Application publishes ApplicationEvents2 (Word 2000, "9.0"), also ApplicationEvents3 from
 // Word 2002 ("10.0") and ApplicationEvents4 from Word 2003 ("11.0"); WindowActivate (DISPID 10)
-// fires with (Doc, Wn) whenever a document's window becomes the active one.
+// fires with (Doc, Wn) whenever a document's window becomes the active one, Quit (DISPID 2) as
+// Word quits.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -49,9 +50,14 @@ public:
     // does not show the user's classes, HKLM\Software\Classes too). Only keys it created are
     // removed again at Quit. Starts once only (std::logic_error the second time).
     void Start();
-    // Closes every document (no events), revokes the registration; every call on Word's objects
-    // fails from now on with RPC_E_DISCONNECTED, while references still held count on.
+    // Fires Quit (DISPID 2 of ApplicationEvents2 and later), closes every document (no events),
+    // revokes the registration; every call on Word's objects fails from now on with
+    // RPC_E_DISCONNECTED, while references still held count on. Another Word started after it
+    // is the running Word.Application from then on.
     void Quit();
+    // Word's process ends without quitting (ended from the task manager, or crashed): the same
+    // without the Quit event, its calls failing with 0x800706BA "The RPC server is unavailable".
+    void EndProcess();
     bool Running() const;
 
     // The user opens a document (`email`: an e-mail message being written) in a new window,

@@ -78,14 +78,26 @@ void WordHost::Start() {
 void WordHost::Quit() {
     if (!running_) return;
     Note(L"Quit");
-    Withdraw();    if (!running_) return;
+    // Word tells its clients while it can still answer them.
+    application_->Fire(kQuit);
+    Stop(RPC_E_DISCONNECTED);
+}
+
+void WordHost::EndProcess() {
+    if (!running_) return;
+    Note(L"Process ended");
+    Stop(HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+}
+
+void WordHost::Stop(HRESULT disconnectedWith) {
+    if (!running_) return;
     Withdraw();
     active_ = nullptr;
     for (const auto& document : documents_) document->MarkClosed();
     documents_.clear();
     running_ = false;
     // Its objects are cut off from now on; those held elsewhere still count.
-    Disconnect();
+    Disconnect(disconnectedWith);
 }
 
 void WordHost::Register() {

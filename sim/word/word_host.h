@@ -25,6 +25,8 @@ public:
     bool Running() const noexcept { return running_; }
     void Start();
     void Quit();
+    // The process ends without quitting (killed, or crashed): no Quit event, and calls fail
+    // with 0x800706BA "The RPC server is unavailable".
     void EndProcess();
 
     ApplicationObject* Application() const noexcept { return application_.Get(); }
@@ -56,6 +58,7 @@ public:
 private:
     void Register();
     void Withdraw() noexcept;
+    void Stop(HRESULT disconnectedWith);
 
     std::wstring version_;
     bool running_ = false;

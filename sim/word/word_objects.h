@@ -16,6 +16,7 @@ class WordHost;
 extern const IID IID_ApplicationEvents2;  // Word 2000 and later
 extern const IID IID_ApplicationEvents3;  // Word 2002 and later
 extern const IID IID_ApplicationEvents4;  // Word 2003 and later
+constexpr DISPID kQuit = 2;               // Quit()
 constexpr DISPID kWindowActivate = 10;    // WindowActivate(Doc, Wn)
 
 // Word's errors.

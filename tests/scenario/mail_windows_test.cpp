@@ -653,6 +653,38 @@ TEST_F(MailWindows, AReceivedMessageReadInWordKeepsItsButton) {
     EXPECT_EQ(2u, Lines("CRMAddIn::mappWd_WindowActivate").size());
 }
 
+// A Word that quits, or whose process ends, answers nothing any more: the next WordMail window
+// follows the Word the user started since.
+class WordStartedAgain : public MailWindows, public testing::WithParamInterface<bool> {};
+
+TEST_P(WordStartedAgain, IsFollowedFromTheNextWordMailWindowOn) {
+    word.Start();
+    Start(kOutlook2003, true);
+    outlook->CloseInspector(Compose(L"First"));
+    if (GetParam())
+        word.Quit();
+    else
+        word.EndProcess();
+    sim::Word again;
+    again.Start();
+    outlook->UseWordMail(&again);
+    const int window = Compose(L"Second");
+    EXPECT_EQ(1u, Ours(again.BarControls(L"Standard")).size());
+    again.OpenDocument(L"Notes.doc", false);
+    EXPECT_EQ((std::vector<std::string>{"unable to access CurrentEmailAuthor for Notes.doc",
+                                        "hiding SendAndLog button for Notes.doc"}),
+              Lines("CRMAddIn::mappWd_WindowActivate"));
+    outlook->CloseInspector(window);
+    EXPECT_TRUE(again.TemplateSaved());
+    EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
+    controller->UnInitHandler();
+    EXPECT_EQ(0, again.ReferencesHeldOutside()) << again.DescribeHeldOutside();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, WordStartedAgain, testing::Bool(), [](const testing::TestParamInfo<bool>& info) {
+    return std::string(info.param ? "Quits" : "ProcessEnds");
+});
+
 // From Outlook 2007 on, Word inside Outlook edits every mail window, which answers IsWordMail
 // True yet shows bars of its own: a Word the user runs beside Outlook is never touched.
 TEST_F(MailWindows, Outlook2010LeavesTheUsersOwnWordAlone) {
