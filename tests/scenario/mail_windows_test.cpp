@@ -707,6 +707,58 @@ TEST_F(MailWindows, Outlook2010LeavesTheUsersOwnWordAlone) {
     EXPECT_FALSE(word.TemplateSaved());
 }
 
+// The first WordMail window attaches Word and lets Outlook process its messages once: what the
+// user does meanwhile arrives inside that yield, before the window is wrapped.
+enum class DuringYield { WindowCloses, LastWindowCloses, AnotherOpens };
+struct YieldCase {
+    const char* name;
+    DuringYield what;
+    long wrappersAfter;  // -1: the session has ended
+    size_t buttonsAfter;
+};
+class WhileWordIsAttached : public MailWindows, public testing::WithParamInterface<YieldCase> {};
+
+TEST_P(WhileWordIsAttached, TheWindowsEndUpWrappedAsTheyAre) {
+    const YieldCase& c = GetParam();
+    word.Start();
+    Start(kOutlook2003, true);
+    int post = 0;  // a window that is no WordMail one keeps the session up without the explorer
+    if (c.what == DuringYield::LastWindowCloses) {
+        sim::MailFields fields;
+        fields.properties[sim::tags::kMessageClass] = com::Variant(L"IPM.Post");
+        post = outlook->OpenItem(mailbox->AddReceivedMail(fields));
+        outlook->CloseExplorer(outlook->MainExplorer());
+    }
+    long wrappersThen = -2;
+    outlook->Queue([&] {
+        wrappersThen = WrapperCount();
+        if (c.what == DuringYield::AnotherOpens) {
+            OpenReceived(L"Other");
+            return;
+        }
+        if (post) outlook->CloseInspector(post);
+        com::LateBound inspectors(com::LateBound(com::Ptr<IDispatch>(outlook->Application())).Get(L"Inspectors"));
+        const long newest = inspectors.Get(L"Count").ToLong();
+        com::LateBound(inspectors.Call(L"Item", {com::Variant(newest)})).Call(L"Close", {com::Variant(1L)});
+    });
+    outlook->OpenInspector();
+    EXPECT_EQ(0, wrappersThen);  // the queued action ran inside the yield
+    EXPECT_EQ(c.wrappersAfter, WrapperCount());
+    EXPECT_EQ(c.wrappersAfter >= 0, controller->Initialized());
+    EXPECT_EQ(c.buttonsAfter, Ours(word.BarControls(L"Standard")).size());
+    EXPECT_EQ(c.wrappersAfter > 0 ? c.wrappersAfter : 0, gintWordMailCount);
+    for (const std::wstring& entry : outlook->Log()) EXPECT_NE(L"Queued action failed", entry);
+    outlook->ShutDown();
+    EXPECT_TRUE(Ours(word.BarControls(L"Standard")).empty());
+    EXPECT_TRUE(word.TemplateSaved());
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, WhileWordIsAttached,
+                         testing::Values(YieldCase{"WindowCloses", DuringYield::WindowCloses, 0, 0},
+                                         YieldCase{"LastWindowCloses", DuringYield::LastWindowCloses, -1, 0},
+                                         YieldCase{"AnotherOpens", DuringYield::AnotherOpens, 2, 2}),
+                         [](const testing::TestParamInfo<YieldCase>& info) { return std::string(info.param.name); });
+
 struct ActivateCase {
     const char* name;
     bool email;
