@@ -5,6 +5,7 @@
 #include "platform/module.h"
 #include "platform/outlook.h"
 #include "session/crm_addin.h"
+#include "session/outlook_windows.h"
 #include "session/session_state.h"
 #include "support/environment.h"
 #include "support/reg_op.h"
@@ -142,10 +143,16 @@ void Connect::molExplorer_Activate(const com::EventArgs&) {
 void Connect::molExplorer_Close(const com::EventArgs&) {
     auto keep = KeepAlive();
     ProcedureScope scope;
+    // Only Outlook's answer that no explorer and no inspector is left stops the session: a
+    // question that failed keeps it running, watching another explorer Outlook still lists.
+    bool answered = false;
+    com::Ptr<IDispatch> closing = molExplorer.Object();
     molExplorer.Reset();
-    molExplorer.Set(mobjOutlook.Call(L"ActiveExplorer").ToDispatch());
-    if (molExplorer) return;
-    if (com::LateBound(mobjOutlook.Get(L"Inspectors")).Get(L"Count").ToLong() != 0) return;
+    molExplorer.Set(ExplorerAfterClose(mobjOutlook, closing, answered));
+    closing.Reset();
+    if (!answered || molExplorer) return;
+    long inspectors = 0;
+    if (!AskInspectorCount(mobjOutlook, inspectors) || inspectors != 0) return;
     Trace(L"molExplorer_Close", L"no Explorers or Inspectors", kTraceMilestone);
     if (gobjCRMAddIn && gobjCRMAddIn->Initialized()) {
         Trace(L"molExplorer_Close", L"Base class still initialized - calling UninitHandler", kTraceMilestone);

@@ -72,6 +72,7 @@ void InspWrap::LogMessage(IDispatch*) {
     WriteTrace(kModule, L"mcbbEmailLog_Click", L"", kTraceStep);
     const bool logged = gobjCRMAddIn && gobjCRMAddIn->ForwardToEmailAgent(com::LateBound(mobjMail.Object()));
     if (logged) {
+        mblnLogged = true;
         ShowMessage(kLoggedMessage, MessageIcon::Information);
         com::LateBound(mcbbEmailLog.Object()).Put(L"Enabled", com::Variant::Boolean(false));
     } else {

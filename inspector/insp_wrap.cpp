@@ -22,6 +22,33 @@ constexpr const wchar_t* kStandardBar = L"Standard";
 // Deletes a button from its bar; a field that holds none fails and is skipped.
 void DeleteButton(const com::WithEvents& button) { com::LateBound(button.Object()).Call(L"Delete"); }
 
+// The bar a button sits in; empty for a field that holds none.
+com::Ptr<IDispatch> BarOf(const com::WithEvents& button) {
+    if (!button) return {};
+    return com::LateBound(button.Object()).Get(L"Parent").ToDispatch();
+}
+
+}  // namespace
+
+void InspWrap::DeleteOursFromBar(const com::Ptr<IDispatch>& bar) {
+    ProcedureScope scope;
+    com::LateBound objBar(bar);
+    for (const wchar_t* tag : {kEmailLogTag, kSendAndLogTag}) {
+        // A delete that fails would find the same control again: a few rounds are plenty.
+        for (int round = 0; round < 4; ++round) {
+            com::Variant control, ignored;
+            if (!objBar.TryCall(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(), com::Variant(tag)},
+                                control) ||
+                !control.IsObject() || !com::LateBound(control).TryCall(L"Delete", {}, ignored))
+                break;
+        }
+    }
+}
+
+com::Ptr<IDispatch> InspWrap::ButtonBar() const { return mcbbEmailLog ? BarOf(mcbbEmailLog) : BarOf(mcbbSendAndLog); }
+
+namespace {
+
 bool IsWordMail(const com::Ptr<IDispatch>& inspector) {
     return com::LateBound(inspector).Call(L"IsWordMail").ToBool();
 }
@@ -149,9 +176,9 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
             button.Put(L"Visible", com::Variant::Boolean(true));
         } else {
             // A button left in the bar (Word's shared one, or one whose delete failed) may be
-            // spent from the message it logged before: this message has not been logged.
+            // spent from the message it logged before: it shows this message's state.
             button.Put(L"Visible", com::Variant::Boolean(true));
-            button.Put(L"Enabled", com::Variant::Boolean(true));
+            button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
             button.Put(L"Parameter", com::Variant(mstrID));
         }
     } else {
@@ -182,16 +209,18 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
 
 // WordMail windows share Word's bar, so its button names the wrapper that claimed it last.
 // The window the user brings to the front claims its button again: a click then acts on the
-// message the user sees, not on the last one opened.
+// message the user sees, not on the last one opened, and Log Message is spent only when that
+// message has been logged.
 void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    if (mblnClosing || !IsWordMail(mobjInsp.Object())) return;
+    if (mblnClosing || !SharesWordsBar(mobjInsp.Object())) return;
     for (const com::WithEvents* field : {&mcbbEmailLog, &mcbbSendAndLog}) {
         if (!*field) continue;
         com::LateBound button(field->Object());
         button.Put(L"Visible", com::Variant::Boolean(true));
         button.Put(L"Parameter", com::Variant(mstrID));
+        if (field == &mcbbEmailLog) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
     }
 }
 
@@ -205,20 +234,18 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
     mblnClosing = true;
     WriteTrace(kModule, kProcedure, L" mstrID=" + mstrID, kTraceStep);
 
-    ClearFailure();
+    // KillInsp traces each failure it meets (level 1) and, as every procedure of the add-in,
+    // returns with the failure record cleared: nothing is left for this procedure to report.
     KillInsp(mstrID, this);
-    if (HasPendingFailure()) {
-        const Failure& failure = PendingFailure();
-        WriteTrace(kModule, kProcedure,
-                   L"KillInsp err:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
-    }
 
-    if (IsWordMail(mobjInsp.Object())) {
+    if (SharesWordsBar(mobjInsp.Object())) {
         // Word's bar serves every WordMail window: the buttons go with the last of them.
         --gintWordMailCount;
         if (gintWordMailCount == 0) {
+            com::Ptr<IDispatch> bar = ButtonBar();
             DeleteButton(mcbbEmailLog);
             DeleteButton(mcbbSendAndLog);
+            if (bar) DeleteOursFromBar(bar);
             if (gobjCRMAddIn) gobjCRMAddIn->SetWMTemplateState();
         }
     } else {

@@ -39,6 +39,13 @@ public:
     const com::Ptr<IDispatch>& Mail() const noexcept { return mobjMail.Object(); }
     const com::Ptr<IDispatch>& EmailLogButton() const noexcept { return mcbbEmailLog.Object(); }
     const com::Ptr<IDispatch>& SendAndLogButton() const noexcept { return mcbbSendAndLog.Object(); }
+    // The bar this wrapper's button sits in (empty when it has none).
+    com::Ptr<IDispatch> ButtonBar() const;
+
+    // Word's bar, shared by the WordMail windows, may hold both kinds of button, each made for
+    // another window (a message being written beside one read): when the last of those windows
+    // goes, every button of ours goes from it.
+    static void DeleteOursFromBar(const com::Ptr<IDispatch>& bar);
 
 private:
     void mobjInsp_Activate(const com::EventArgs& args);
@@ -71,6 +78,9 @@ private:
     std::wstring mstrID;
     // Set when the window starts closing: events that still arrive then change nothing.
     bool mblnClosing = false;
+    // This window's message has been logged: its Log Message button is spent. Word's shared
+    // button shows the state of the message in front, so the wrapper taking it over sets it.
+    bool mblnLogged = false;
 };
 
 }  // namespace vantrell

@@ -22,5 +22,6 @@ namespace vantrell::word {
 inline constexpr IID kApplicationEvents2 = {0x000209FE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr IID kApplicationEvents4 = {0x00020A01, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr DISPID kWindowActivate = 10;
+inline constexpr DISPID kQuit = 2;
 
 }  // namespace vantrell::word

@@ -1,5 +1,6 @@
 #include "session/crm_addin.h"
 
+#include "inspector/insp_wrap.h"
 #include "logon/config_message.h"
 #include "logon/logon_dialog.h"
 #include "platform/failure.h"
@@ -35,6 +36,7 @@ CRMAddIn::CRMAddIn()
     mcolInsp.On(outlook::kNewInspector, this, &CRMAddIn::mcolInsp_NewInspector);
     mobjInsp.On(outlook::kClose, this, &CRMAddIn::mobjInsp_Close);
     mappWd.On(word::kWindowActivate, this, &CRMAddIn::mappWd_WindowActivate);
+    mappWd.On(word::kQuit, this, &CRMAddIn::mappWd_Quit);
 }
 
 CRMAddIn::~CRMAddIn() = default;
@@ -49,7 +51,9 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     com::LateBound outlookApp(gobjOutlook);
 
     Trace(kProcedure, L"Add-in Version=" + AddinVersionText(), kTraceMilestone);
-    Trace(kProcedure, L"Outlook Version=" + outlookApp.Get(L"Version").ToText(), kTraceMilestone);
+    const std::wstring version = outlookApp.Get(L"Version").ToText();
+    Trace(kProcedure, L"Outlook Version=" + version, kTraceMilestone);
+    gblnWordInsideOutlook = LeadingNumber(version) >= 12;
     Trace(kProcedure, L"Outlook Mode: " + GetOutlookMode(), kTraceMilestone);
     Trace(kProcedure, L"Connection Mode: " + GetConnectionMode(), kTraceMilestone);
     Trace(kProcedure, L"Security(Attachment/Level/Trust): " + GetSecuritySettings(), kTraceMilestone);
@@ -135,6 +139,18 @@ void CRMAddIn::UnInitHandler() {
     auto missingObject = [] { RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set"); };
 
     Trace(kProcedure, L"starting cleanup", kTraceMilestone);
+    // The wrappers of WordMail windows still open take their buttons out of Word's bar as they
+    // go, which leaves Word's template unsaved: Word would ask the user to save it.
+    const bool wordMailOpen = gintWordMailCount > 0;
+    com::Ptr<IDispatch> wordBar;  // Word's bar, reached through a button in it
+    if (wordMailOpen && gcolInspWrap) {
+        for (long i = 1; i <= gcolInspWrap->Count() && !wordBar; ++i) {
+            com::Ptr<InspWrap> wrapper = gcolInspWrap->Item(i);
+            if (wrapper && SharesWordsBar(wrapper->Inspector()))
+                wordBar = wrapper->ButtonBar();
+        }
+        ClearFailure();
+    }
     if (gcolInspWrap) {
         long count = gcolInspWrap->Count();
         Trace(kProcedure, L"gcolInspWrap.Count=" + std::to_wstring(count), kTraceStep);
@@ -149,6 +165,12 @@ void CRMAddIn::UnInitHandler() {
     }
     delete gcolInspWrap;
     gcolInspWrap = nullptr;
+    if (wordMailOpen) {
+        if (wordBar) InspWrap::DeleteOursFromBar(wordBar);
+        wordBar.Reset();
+        SetWMTemplateState();
+    }
+    gintWordMailCount = 0;
 
     mobjInsp.Reset();
     mobjExpl.Reset();

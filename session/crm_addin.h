@@ -54,6 +54,7 @@ private:
     void mcolInsp_NewInspector(const com::EventArgs& args);
     void mobjInsp_Close(const com::EventArgs& args);
     void mappWd_WindowActivate(const com::EventArgs& args);
+    void mappWd_Quit(const com::EventArgs& args);
 
     bool mblnInitialized = false;
     bool mblnStopping = false;

@@ -12,6 +12,11 @@
 namespace vantrell {
 
 std::int16_t gintWordMailCount = 0;
+bool gblnWordInsideOutlook = false;
+
+bool SharesWordsBar(const com::Ptr<IDispatch>& inspector) {
+    return !gblnWordInsideOutlook && com::LateBound(inspector).Call(L"IsWordMail").ToBool();
+}
 
 namespace {
 
@@ -85,7 +90,7 @@ std::wstring AddInsp(const com::Ptr<IDispatch>& inspector) {
         RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set", L"gcolInspWrap.Add");
     else if (!gcolInspWrap->Add(strID, objInspWrap))
         RecordFailure(457, L"This key is already associated with an element of this collection", L"gcolInspWrap.Add");
-    if (objInsp.Call(L"IsWordMail").ToBool()) ++gintWordMailCount;
+    if (SharesWordsBar(inspector)) ++gintWordMailCount;
     if (HasPendingFailure())
         WriteTrace(kModule, kProcedure, L" gcolInspWrap.Add strID=" + strID + FailureText(), kTraceFailure);
     else

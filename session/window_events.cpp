@@ -7,6 +7,8 @@
 #include "platform/outlook.h"
 #include "session/crm_addin.h"
 #include "session/mod_insp_wrap.h"
+#include "session/outlook_windows.h"
+#include "session/session_state.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
 
@@ -17,17 +19,68 @@ constexpr std::wstring_view kModule = L"CRMAddIn";
 
 com::LateBound App() { return com::LateBound(gobjOutlook); }
 
+}  // namespace
+
+bool AskActiveExplorer(com::LateBound application, com::Ptr<IDispatch>& explorer) {
+    com::Variant answer;
+    explorer.Reset();
+    if (!application.TryCall(L"ActiveExplorer", {}, answer)) return false;
+    if (answer.IsObject()) explorer = answer.ToDispatch();
+    return true;
+}
+
+bool AskInspectorCount(com::LateBound application, long& count) {
+    com::Variant inspectors, value;
+    return application.TryGet(L"Inspectors", inspectors) && com::LateBound(inspectors).TryGet(L"Count", value) &&
+           value.TryLong(count);
+}
+
+com::Ptr<IDispatch> ExplorerAfterClose(com::LateBound application, const com::Ptr<IDispatch>& closing,
+                                       bool& answered) {
+    com::Ptr<IDispatch> explorer;
+    answered = AskActiveExplorer(application, explorer);
+    if (answered) return explorer;
+    // Outlook still lists the closing explorer while its Close fires: take the newest other one.
+    com::LateBound explorers(application.Get(L"Explorers"));
+    com::Variant count;
+    long n = 0;
+    if (!explorers.TryGet(L"Count", count) || !count.TryLong(n)) return {};
+    for (long i = n; i >= 1; --i) {
+        com::Variant item;
+        if (!explorers.TryCall(L"Item", {com::Variant(i)}, item) || !item.IsObject()) continue;
+        com::Ptr<IDispatch> candidate = item.ToDispatch();
+        if (!com::SameObject(candidate.Get(), closing.Get())) return candidate;
+    }
+    return {};
+}
+
+namespace {
+
 // True only when Outlook said there is no main window in front; a read that failed says nothing.
 bool NoActiveExplorer() {
-    com::Variant explorer;
-    return App().TryCall(L"ActiveExplorer", {}, explorer) && !explorer.IsObject();
+    com::Ptr<IDispatch> explorer;
+    return AskActiveExplorer(App(), explorer) && !explorer;
 }
 
 // The number of open inspectors; false when Outlook could not tell.
-bool InspectorCount(long& count) {
-    com::Variant inspectors, value;
-    return App().TryGet(L"Inspectors", inspectors) && com::LateBound(inspectors).TryGet(L"Count", value) &&
-           value.TryLong(count);
+bool InspectorCount(long& count) { return AskInspectorCount(App(), count); }
+
+// Whether a Word document is the message a wrapped WordMail window shows. Word answers
+// CurrentEmailAuthor only for a message being written, so a received message read in Word
+// is known as an e-mail this way only.
+bool ShownInAWrappedWindow(const com::Ptr<IDispatch>& doc) {
+    if (!gcolInspWrap || !doc) return false;
+    for (long i = 1; i <= gcolInspWrap->Count(); ++i) {
+        com::Ptr<InspWrap> wrapper = gcolInspWrap->Item(i);
+        if (!wrapper || !wrapper->Inspector()) continue;
+        com::LateBound inspector(wrapper->Inspector());
+        com::Variant wordMail, editor;
+        if (inspector.TryCall(L"IsWordMail", {}, wordMail) && wordMail.ToBool() &&
+            inspector.TryGet(L"WordEditor", editor) && editor.IsObject() &&
+            com::SameObject(editor.ToDispatch().Get(), doc.Get()))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -41,13 +94,15 @@ void CRMAddIn::mcolExpl_NewExplorer(const com::EventArgs& args) {
 void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    // No explorer and no inspector left: stop. A failed read leaves the session up; if Outlook
-    // is going away, its shutdown stops the session anyway.
-    com::Variant explorer;
-    const bool asked = App().TryCall(L"ActiveExplorer", {}, explorer);
-    mobjExpl.Set(explorer.ToDispatch());
+    // No explorer and no inspector left: stop. A failed read leaves the session up, watching
+    // another explorer Outlook still lists; if Outlook is going away, its shutdown stops the
+    // session anyway.
+    bool answered = false;
+    com::Ptr<IDispatch> closing = mobjExpl.Object();
+    mobjExpl.Set(ExplorerAfterClose(App(), closing, answered));
+    closing.Reset();
     long inspectors = 0;
-    if (asked && !mobjExpl && InspectorCount(inspectors) && inspectors == 0) UnInitHandler();
+    if (answered && !mobjExpl && InspectorCount(inspectors) && inspectors == 0) UnInitHandler();
 }
 
 void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
@@ -58,10 +113,17 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
     if (IsOutlook12) return;
 
     com::LateBound objInsp(inspector);
-    if (objInsp.Call(L"IsWordMail").ToBool() && !mappWd) {
-        // GetActiveObject finds a Word that runs already; nothing here starts one.
-        mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
-        ProcessPendingMessages();
+    if (SharesWordsBar(inspector)) {
+        // A Word whose process has ended answers nothing any more: the Word running now, if
+        // any, is the one to follow.
+        com::Variant name;
+        if (mappWd && !com::LateBound(mappWd.Object()).TryGet(L"Name", name)) mappWd.Reset();
+        if (!mappWd) {
+            // GetActiveObject finds a Word that runs already; nothing here starts one. From
+            // Outlook 2007 on, the Word it would find is one the user runs beside Outlook.
+            mappWd.Set(com::GetActiveObjectOf(L"Word.Application").Pointer());
+            ProcessPendingMessages();
+        }
     }
 
     com::Variant itemClass = com::LateBound(objInsp.Get(L"CurrentItem")).Get(L"Class");
@@ -103,6 +165,7 @@ void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
 
     com::Variant author;
     if (com::LateBound(doc.Get(L"Email")).TryGet(L"CurrentEmailAuthor", author) && !author.IsEmpty()) return;
+    if (ShownInAWrappedWindow(doc.Pointer())) return;
     ClearFailure();
     const std::wstring name = doc.Get(L"Name").ToText();
     WriteTrace(kModule, kProcedure, L"unable to access CurrentEmailAuthor for " + name, kTraceStep);
@@ -126,6 +189,13 @@ void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
     }
     com::LateBound sendButton = find(InspWrap::kSendAndLogTag);
     if (sendButton) hide(sendButton, L"SendAndLog");
+}
+
+// Word quits: the next WordMail window attaches to the Word running then.
+void CRMAddIn::mappWd_Quit(const com::EventArgs&) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    mappWd.Reset();
 }
 
 void CRMAddIn::SetWMTemplateState() {

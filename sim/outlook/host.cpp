@@ -295,8 +295,11 @@ int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<Mes
     if (!message) message = Store().NewUnsent(kDrafts, L"IPM.Note");
     const std::wstring subject = TextOf(message->properties, tags::IdOf(tags::kSubject));
     auto item = MakeOwned<ItemObject>(this, std::move(message));
-    const bool wordMail = useWordMail_ && item->Kind() == L"MailItem";
-    auto word = wordMail ? word_.lock() : nullptr;
+    // From Outlook 2007 (12) on, Word hosted inside Outlook is the only mail editor: every mail
+    // window is WordMail, with bars of its own; a Word the user runs beside Outlook takes no part.
+    const bool wordInside = major_ >= 12;
+    const bool wordMail = (wordInside || useWordMail_) && item->Kind() == L"MailItem";
+    auto word = wordMail && !wordInside ? word_.lock() : nullptr;
     if (word && !word->Running()) word.reset();
     auto inspector = MakeOwned<InspectorObject>(this, ++lastInspectorHandle_, std::move(caption), OffersNewEvents(),
                                                 item, wordMail);
@@ -325,9 +328,16 @@ int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<Mes
         ribbons_->Opened(inspector.Get());
         Activate(inspector.Get());
     }
-    // Word's window for the message comes last: its document activates in Word.
-    if (word && inspector->IsOpen() && word->Running())
-        inspector->SetWordDocument(word->Open(subject.empty() ? L"Untitled Message" : subject, true));
+    // Word's window for the message comes last: the document, which the inspector's WordEditor
+    // answers from then on, then its activation in Word. A received or sent message is read in
+    // Word; a new one is being written.
+    if (word && inspector->IsOpen() && word->Running()) {
+        const int document = word->Create(subject.empty() ? L"Untitled Message" : subject,
+                                          item->Sent() ? word::DocumentKind::EmailRead
+                                                       : word::DocumentKind::EmailBeingWritten);
+        inspector->SetWordDocument(document);
+        if (word->Running()) word->Activate(word->Find(document));
+    }
     return inspector->Handle();
 }
 

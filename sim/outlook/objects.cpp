@@ -207,6 +207,15 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
         return ObjectOf(bars);
     }));
     Add(Method(L"IsWordMail", 0x2105, {}, [this](const Args&) { return com::Variant::Boolean(wordMail_); }));
+    // WordEditor: the Word document a WordMail window shows (Nothing for any other window).
+    Add(Property(L"WordEditor", 0x2106, [this] {
+        RequireOpen();
+        auto word = word_.lock();
+        if (!word || !wordDocument_ || !word->Running()) return Nothing();
+        for (const auto& document : word->Documents())
+            if (document->Handle() == wordDocument_) return ObjectOf(document.Get());
+        return Nothing();
+    }));
     Offer(IID_InspectorEvents);
     if (newEvents) Offer(IID_InspectorEvents_10);
 }

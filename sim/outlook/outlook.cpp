@@ -104,6 +104,7 @@ void Outlook::AddOtherAddIn(const std::wstring& progId, const std::wstring& desc
 void Outlook::SetExchangeConnectionMode(long mode) { host_->SetExchangeConnectionMode(mode); }
 
 void Outlook::ClearFaults() { host_->ClearFaults(); }
+void Outlook::SetSinksLastFirst(bool lastFirst) { host_->SetSinksLastFirst(lastFirst); }
 
 void Outlook::FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                          const std::wstring& description) {

@@ -217,6 +217,9 @@ public:
     // `hr` itself.
     // Every member set to fail works again (and the faults of FailOnce not yet met go).
     void ClearFaults();
+    // Events reach the sinks advised on an object last first (true) or in the order they
+    // advised (false, the default): Outlook promises no order between the subscribers.
+    void SetSinksLastFirst(bool lastFirst);
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
     // The next call of the member fails as with FailMember; the calls after it work again.

@@ -209,6 +209,7 @@ void SimObject::Offer(const IID& events) { points_.push_back(std::make_unique<Po
 std::vector<com::Ptr<IDispatch>> SimObject::Sinks() const {
     std::vector<com::Ptr<IDispatch>> sinks;
     for (const auto& point : points_) point->CopySinks(sinks);
+    if (home_ && home_->SinksLastFirst()) std::reverse(sinks.begin(), sinks.end());
     return sinks;
 }
 
@@ -296,7 +297,8 @@ STDMETHODIMP SimObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
                                EXCEPINFO* exception, UINT* argError) noexcept {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (result) VariantInit(result);
-    if (!home_ || home_->Disconnected()) return RPC_E_DISCONNECTED;
+    if (!home_) return RPC_E_DISCONNECTED;
+    if (home_->Disconnected()) return home_->DisconnectedWith();
     const Member* member = nullptr;
     for (const Member& candidate : members_) {
         if (candidate.id == id) {

@@ -118,9 +118,20 @@ public:
     const std::wstring& Source() const noexcept { return source_; }
 
     // The application has quit: every call on its objects fails from now on as a call into a
-    // closed server does (RPC_E_DISCONNECTED), while the references others hold still count.
-    void Disconnect() noexcept { disconnected_ = true; }
+    // closed server does (RPC_E_DISCONNECTED; 0x800706BA "The RPC server is unavailable" when
+    // its process ended without quitting), while the references others hold still count.
+    void Disconnect(HRESULT code = RPC_E_DISCONNECTED) noexcept {
+        disconnected_ = true;
+        disconnectedWith_ = code;
+    }
     bool Disconnected() const noexcept { return disconnected_; }
+    HRESULT DisconnectedWith() const noexcept { return disconnectedWith_; }
+
+    // The order in which an event reaches its sinks: the order they advised in (the default),
+    // or the last advised first. COM's connection points promise no order, and add-ins that
+    // subscribe to the same object must not depend on one.
+    void SetSinksLastFirst(bool lastFirst) noexcept { sinksLastFirst_ = lastFirst; }
+    bool SinksLastFirst() const noexcept { return sinksLastFirst_; }
 
 protected:
     // Cuts every object still alive off from this home (its owner's last step).
@@ -129,6 +140,8 @@ protected:
 private:
     std::wstring source_;
     bool disconnected_ = false;
+    HRESULT disconnectedWith_ = RPC_E_DISCONNECTED;
+    bool sinksLastFirst_ = false;
     std::vector<std::wstring> log_;
     std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
     std::map<std::wstring, Raised> once_;    // the same, each for one call

@@ -28,9 +28,13 @@ Word::~Word() {
 
 void Word::Start() { host_->Start(); }
 void Word::Quit() { host_->Quit(); }
+void Word::EndProcess() { host_->EndProcess(); }
 bool Word::Running() const { return host_->Running(); }
 
-int Word::OpenDocument(const std::wstring& name, bool email) { return host_->Open(name, email); }
+int Word::OpenDocument(const std::wstring& name, bool email) {
+    return host_->Open(name, email ? word::DocumentKind::EmailBeingWritten : word::DocumentKind::Plain);
+}
+int Word::OpenDocument(const std::wstring& name, word::DocumentKind kind) { return host_->Open(name, kind); }
 void Word::ActivateDocument(int document) { host_->Activate(host_->Find(document)); }
 void Word::CloseDocument(int document) { host_->Close(host_->Find(document)); }
 IDispatch* Word::Document(int document) const { return host_->Find(document)->Dispatch(); }

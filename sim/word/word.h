@@ -9,15 +9,18 @@
 // ActiveDocument, which raises Word's 4248 "This command is not available because no document
 // is open." when none is, ActiveWindow, CommandBars, NormalTemplate), Document (Name, Email,
 // CommandBars, AttachedTemplate, ActiveWindow, Activate), Window (Caption, Document, Activate),
-// Email (CurrentEmailAuthor: the author's name for an e-mail document; raises Word's 4605 for
-// any other), Template (Name "Normal.dot", FullName, Saved get/put), and the command bars of
-// command_bars.h ("Standard": &New, &Open..., &Save, &Print; "Formatting": &Bold, &Italic,
-// &Underline). A client's customisation of the bars (Controls.Add, a control's Delete, a put on
-// a bar or a control) leaves the Normal template unsaved, as Word does.
+// Email (CurrentEmailAuthor: an EmailAuthor object with Signature and Style for a message being
+// written; raises Word's 4605 for any other document, a received message read in Word too, as
+// Word documents it valid for a message being composed only), Template (Name "Normal.dot",
+// FullName, Saved get/put), and the command bars of command_bars.h ("Standard": &New,
+// &Open..., &Save, &Print; "Formatting": &Bold, &Italic, &Underline). A client's customisation
+// of the bars (Controls.Add, a control's Delete, a put on a bar or a control) leaves the Normal
+// template unsaved, as Word does.
 //
 // Application publishes ApplicationEvents2 (Word 2000, "9.0"), also ApplicationEvents3 from
 // Word 2002 ("10.0") and ApplicationEvents4 from Word 2003 ("11.0"); WindowActivate (DISPID 10)
-// fires with (Doc, Wn) whenever a document's window becomes the active one.
+// fires with (Doc, Wn) whenever a document's window becomes the active one, Quit (DISPID 2) as
+// Word quits.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -26,6 +29,7 @@
 #include <vector>
 
 #include "sim/office/command_bars.h"
+#include "sim/word/word_objects.h"
 
 namespace vantrell::sim {
 
@@ -46,14 +50,21 @@ public:
     // does not show the user's classes, HKLM\Software\Classes too). Only keys it created are
     // removed again at Quit. Starts once only (std::logic_error the second time).
     void Start();
-    // Closes every document (no events), revokes the registration; every call on Word's objects
-    // fails from now on with RPC_E_DISCONNECTED, while references still held count on.
+    // Fires Quit (DISPID 2 of ApplicationEvents2 and later), closes every document (no events),
+    // revokes the registration; every call on Word's objects fails from now on with
+    // RPC_E_DISCONNECTED, while references still held count on. Another Word started after it
+    // is the running Word.Application from then on.
     void Quit();
+    // Word's process ends without quitting (ended from the task manager, or crashed): the same
+    // without the Quit event, its calls failing with 0x800706BA "The RPC server is unavailable".
+    void EndProcess();
     bool Running() const;
 
-    // The user opens a document (`email`: an e-mail message) in a new window, which becomes the
-    // active one: WindowActivate fires with it. Returns its handle. Word must be running.
+    // The user opens a document (`email`: an e-mail message being written) in a new window,
+    // which becomes the active one: WindowActivate fires with it. Returns its handle. Word must
+    // be running.
     int OpenDocument(const std::wstring& name, bool email);
+    int OpenDocument(const std::wstring& name, word::DocumentKind kind);
     // WindowActivate fires for the document unless its window already is the active one.
     void ActivateDocument(int document);
     // Closes the document and its window (its objects raise 5825 "Object has been deleted."

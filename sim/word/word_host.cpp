@@ -78,13 +78,26 @@ void WordHost::Start() {
 void WordHost::Quit() {
     if (!running_) return;
     Note(L"Quit");
+    // Word tells its clients while it can still answer them.
+    application_->Fire(kQuit);
+    Stop(RPC_E_DISCONNECTED);
+}
+
+void WordHost::EndProcess() {
+    if (!running_) return;
+    Note(L"Process ended");
+    Stop(HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+}
+
+void WordHost::Stop(HRESULT disconnectedWith) {
+    if (!running_) return;
     Withdraw();
     active_ = nullptr;
     for (const auto& document : documents_) document->MarkClosed();
     documents_.clear();
     running_ = false;
     // Its objects are cut off from now on; those held elsewhere still count.
-    Disconnect();
+    Disconnect(disconnectedWith);
 }
 
 void WordHost::Register() {
@@ -123,12 +136,17 @@ DocumentObject* WordHost::Find(int handle) const {
     throw std::out_of_range("no open document has this handle");
 }
 
-int WordHost::Open(std::wstring name, bool email) {
+int WordHost::Open(std::wstring name, DocumentKind kind) {
+    const int handle = Create(std::move(name), kind);
+    Activate(Find(handle));
+    return handle;
+}
+
+int WordHost::Create(std::wstring name, DocumentKind kind) {
     RequireRunning();
-    auto document = MakeOwned<DocumentObject>(this, ++lastHandle_, name, email);
+    auto document = MakeOwned<DocumentObject>(this, ++lastHandle_, name, kind);
     documents_.push_back(document);
     Note(L"Document.Open " + name);
-    Activate(document.Get());
     return document->Handle();
 }
 

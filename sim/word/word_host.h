@@ -25,6 +25,9 @@ public:
     bool Running() const noexcept { return running_; }
     void Start();
     void Quit();
+    // The process ends without quitting (killed, or crashed): no Quit event, and calls fail
+    // with 0x800706BA "The RPC server is unavailable".
+    void EndProcess();
 
     ApplicationObject* Application() const noexcept { return application_.Get(); }
     CommandBarsObject* Bars() const noexcept { return bars_.Get(); }
@@ -38,7 +41,9 @@ public:
     // The open document behind a handle; std::out_of_range once it has closed.
     DocumentObject* Find(int handle) const;
     // A new document in a new window, which becomes the active one (WindowActivate fires).
-    int Open(std::wstring name, bool email);
+    int Open(std::wstring name, DocumentKind kind);
+    // The same without the activation (Outlook binds its window to the document first).
+    int Create(std::wstring name, DocumentKind kind);
     // Makes the document's window the active one (WindowActivate fires unless it already was).
     void Activate(DocumentObject* document);
     // Closes the document and its window; the most recently opened other one becomes active.
@@ -53,6 +58,7 @@ public:
 private:
     void Register();
     void Withdraw() noexcept;
+    void Stop(HRESULT disconnectedWith);
 
     std::wstring version_;
     bool running_ = false;

@@ -27,8 +27,8 @@ constexpr DISPID kCurrentEmailAuthor = 0x69;
 constexpr DISPID kFullName = 0x1;
 constexpr DISPID kSaved = 0x5;
 
-// What CurrentEmailAuthor answers for an e-mail document.
-const wchar_t kEmailAuthor[] = L"Mailbox Owner";
+constexpr DISPID kSignature = 0x3;
+constexpr DISPID kStyle = 0x1;
 
 }  // namespace
 
@@ -58,8 +58,8 @@ ApplicationObject::ApplicationObject(WordHost* host, int major) : WordObject(hos
 
 // ---- Document ----
 
-DocumentObject::DocumentObject(WordHost* host, int handle, std::wstring name, bool email)
-    : WordObject(host, L"Document"), handle_(handle), name_(std::move(name)), email_(email),
+DocumentObject::DocumentObject(WordHost* host, int handle, std::wstring name, DocumentKind kind)
+    : WordObject(host, L"Document"), handle_(handle), name_(std::move(name)), kind_(kind),
       window_(MakeOwned<WindowObject>(host, handle)) {
     auto live = [this](Member member) {
         auto get = std::move(member.get);
@@ -110,11 +110,16 @@ DocumentObject* WindowObject::Document() const {
 EmailObject::EmailObject(WordHost* host, DocumentObject* document) : WordObject(host, L"Email"), document_(document) {
     Add(Property(L"CurrentEmailAuthor", kCurrentEmailAuthor, [this] {
         document_->RequireOpen();
-        if (!document_->IsEmail())
+        if (document_->Kind() != DocumentKind::EmailBeingWritten)
             throw Raised{kNotAvailable,
                          L"This method or property is not available because the document is not an e-mail message."};
-        return com::Variant(kEmailAuthor);
+        return NewObject<EmailAuthorObject>(host_);
     }));
+}
+
+EmailAuthorObject::EmailAuthorObject(WordHost* host) : WordObject(host, L"EmailAuthor") {
+    Add(Property(L"Signature", kSignature, [] { return com::Variant(L"Mailbox Owner"); }));
+    Add(Property(L"Style", kStyle, [] { return com::Variant(L"E-mail Signature"); }));
 }
 
 // ---- the Normal template ----

@@ -16,6 +16,7 @@ class WordHost;
 extern const IID IID_ApplicationEvents2;  // Word 2000 and later
 extern const IID IID_ApplicationEvents3;  // Word 2002 and later
 extern const IID IID_ApplicationEvents4;  // Word 2003 and later
+constexpr DISPID kQuit = 2;               // Quit()
 constexpr DISPID kWindowActivate = 10;    // WindowActivate(Doc, Wn)
 
 // Word's errors.
@@ -45,15 +46,19 @@ public:
 
 class WindowObject;
 
+// What a document holds: a plain document, an e-mail message being written (a new message, a
+// reply or a forward), or a received or sent message read in Word.
+enum class DocumentKind { Plain, EmailBeingWritten, EmailRead };
+
 // An open document: Name, Email, CommandBars (the shared set), AttachedTemplate (the Normal
 // template), ActiveWindow, Activate. Once closed, every member raises Word's 5825 "Object has
 // been deleted."
 class DocumentObject : public WordObject {
 public:
-    DocumentObject(WordHost* host, int handle, std::wstring name, bool email);
+    DocumentObject(WordHost* host, int handle, std::wstring name, DocumentKind kind);
     int Handle() const noexcept { return handle_; }
     const std::wstring& Name() const noexcept { return name_; }
-    bool IsEmail() const noexcept { return email_; }
+    DocumentKind Kind() const noexcept { return kind_; }
     bool IsOpen() const noexcept { return open_; }
     void MarkClosed() noexcept;
     WindowObject* Window() const noexcept { return window_.Get(); }
@@ -63,7 +68,7 @@ public:
 private:
     int handle_;
     std::wstring name_;
-    bool email_;
+    DocumentKind kind_;
     bool open_ = true;
     Owned<WindowObject> window_;
 };
@@ -80,14 +85,21 @@ private:
     bool open_ = true;
 };
 
-// Document.Email: CurrentEmailAuthor answers the author's name for an e-mail document and
-// raises Word's 4605 for any other document.
+// Document.Email: CurrentEmailAuthor is valid only for a message being written, where it answers
+// an EmailAuthor object; for any other document, a received message read in Word among them,
+// it raises Word's 4605.
 class EmailObject : public WordObject {
 public:
     EmailObject(WordHost* host, DocumentObject* document);
 
 private:
     Owned<DocumentObject> document_;
+};
+
+// The author of a message being written: Signature (its name), Style (its name).
+class EmailAuthorObject : public WordObject {
+public:
+    explicit EmailAuthorObject(WordHost* host);
 };
 
 // The Normal template: Name "Normal.dot", FullName, Saved (get/put).

@@ -174,6 +174,50 @@ TEST_F(ConnectLifecycle, ClosingTheLastWindowStopsItAndANewExplorerStartsItAgain
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
 }
 
+// An explorer closes while a window is left, and Outlook cannot answer one of the questions
+// that tell "none is left": the session keeps running, whichever subscriber hears the Close
+// first, and still ends when the last window goes.
+struct FailedQuestion {
+    const char* name;
+    const wchar_t* kind;
+    const wchar_t* member;
+    bool secondExplorer;  // the window left is the main explorer (else a message window)
+    bool lastFirst;       // the controller hears the Close before Connect
+};
+class ExplorerClosesUnanswered : public ConnectLifecycle, public testing::WithParamInterface<FailedQuestion> {};
+
+TEST_P(ExplorerClosesUnanswered, KeepsTheSessionUntilTheLastWindowGoes) {
+    const FailedQuestion& c = GetParam();
+    LoggedOn();
+    Outlook outlook;
+    outlook.SetSinksLastFirst(c.lastFirst);
+    Connect(outlook, Start::WithExplorer);
+    const int closing = c.secondExplorer ? outlook.OpenExplorer(true) : outlook.MainExplorer();
+    const int inspector = c.secondExplorer ? 0 : outlook.OpenInspector();
+    outlook.FailMember(c.kind, c.member, RPC_E_CALL_REJECTED, L"Outlook is busy.");
+    outlook.CloseExplorer(closing);
+    outlook.ClearFaults();
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(0u, Count("Connect::molExplorer_Close:no Explorers or Inspectors"));
+    if (c.secondExplorer)
+        outlook.CloseExplorer(outlook.MainExplorer());
+    else
+        outlook.CloseInspector(inspector);
+    EXPECT_FALSE(Running());
+    ShutDown(outlook);
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside()) << outlook.DescribeHeldOutside();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectLifecycle, ExplorerClosesUnanswered,
+    testing::Values(FailedQuestion{"InspectorCount", L"Inspectors", L"Count", false, false},
+                    FailedQuestion{"InspectorCountControllerFirst", L"Inspectors", L"Count", false, true},
+                    FailedQuestion{"Inspectors", L"Application", L"Inspectors", false, false},
+                    FailedQuestion{"ActiveExplorerWithAMessageWindow", L"Application", L"ActiveExplorer", false, false},
+                    FailedQuestion{"ActiveExplorer", L"Application", L"ActiveExplorer", true, false},
+                    FailedQuestion{"ActiveExplorerControllerFirst", L"Application", L"ActiveExplorer", true, true}),
+    [](const testing::TestParamInfo<FailedQuestion>& info) { return std::string(info.param.name); });
+
 TEST_F(ConnectLifecycle, ShutDownTearsDownTwiceButStopsTheControllerOnce) {
     LoggedOn();
     Outlook outlook;

@@ -10,6 +10,7 @@
 #include "agent_mailbox.h"
 #include "common/logon_script.h"
 #include "common/registered_helper.h"
+#include "connect/connect.h"
 #include "inspector/commands.h"
 #include "inspector/insp_wrap.h"
 #include "mailbox.h"
@@ -295,6 +296,95 @@ TEST_F(MailWindows, ASharedButtonActsForTheWindowThatClaimedItLast) {
     EXPECT_TRUE(Ours(word.BarControls(L"Standard")).empty());
 }
 
+// Word's one Log Message button shows the state of the message in front: spent only for a
+// message that has been logged, whichever window enabled or spent it last.
+TEST_F(MailWindows, ASharedLogButtonShowsTheStateOfTheMessageInFront) {
+    windows.Always(kMessageBoxTitle, WindowScript::ClickButton(IDOK));
+    word.Start();
+    Start(kOutlook2003, true);
+    auto enabled = [&] { return Ours(word.BarControls(L"Standard")).at(0).second.enabled; };
+    const int a = OpenReceived(L"A");
+    const int b = OpenReceived(L"B");
+    outlook->ClickButton(b, L"CRM.EmailLog");
+    ASSERT_EQ(1u, agent->Count());
+    EXPECT_FALSE(enabled());
+    outlook->ActivateInspector(a);  // never logged
+    EXPECT_TRUE(enabled());
+    outlook->ClickButton(a, L"CRM.EmailLog");
+    ASSERT_EQ(2u, agent->Count());
+    EXPECT_EQ("A", agent->Read(1).Header("Subject"));
+    OpenReceived(L"C");  // enables the button for its own message
+    EXPECT_TRUE(enabled());
+    outlook->ActivateInspector(b);  // logged already: spent, and a click does nothing
+    EXPECT_FALSE(enabled());
+    outlook->ClickButton(b, L"CRM.EmailLog");
+    EXPECT_EQ(2u, agent->Count());
+}
+
+// The last WordMail window takes every button of ours out of Word's bar, also the kind made
+// for another window, and leaves Word's template saved, however the windows end: the last
+// wrapper's close, the close that ends the session, or the add-in unticked in the COM add-ins
+// list with both windows open. A template Word still holds as saved is left alone.
+enum class WordMailEnd { LastWrapperCloses, LastWindowEndsSession, AddinUnticked };
+struct WordMailEndCase {
+    const char* name;
+    WordMailEnd end;
+    bool composedClosesFirst;
+    bool deletesFail;  // Word refuses the deletes: its template stays as the user saved it
+};
+class LastWordMailWindow : public MailWindows, public testing::WithParamInterface<WordMailEndCase> {};
+
+TEST_P(LastWordMailWindow, LeavesWordsBarWithoutOurButtonsAndItsTemplateSaved) {
+    const WordMailEndCase& c = GetParam();
+    word.Start();
+    com::Ptr<Connect> connect;
+    if (c.end == WordMailEnd::AddinUnticked) {
+        SetSetting("ErrorLogLevel", 12);
+        outlook = std::make_unique<Outlook>(kOutlook2003, mailbox);
+        outlook->UseWordMail(&word);
+        outlook->StartUp();
+        connect = com::Make<Connect>();
+        ASSERT_EQ(S_OK, connect->OnConnection(outlook->Application(), ext_cm_Startup, nullptr, nullptr));
+        ASSERT_TRUE(gobjCRMAddIn && gobjCRMAddIn->Initialized());
+    } else {
+        Start(kOutlook2003, true);
+    }
+    const int received = OpenReceived(L"A");
+    const int composed = Compose(L"B");
+    ASSERT_EQ(2u, Ours(word.BarControls(L"Standard")).size());
+    const int first = c.composedClosesFirst ? composed : received;
+    const int last = c.composedClosesFirst ? received : composed;  // the composed one is watched
+    if (c.end == WordMailEnd::LastWindowEndsSession) outlook->CloseExplorer(outlook->MainExplorer());
+    if (c.end != WordMailEnd::AddinUnticked) outlook->CloseInspector(first);
+    word.SetTemplateSaved(true);  // the user saved Normal.dot meanwhile
+    if (c.deletesFail) word.FailMember(L"CommandBarButton", L"Delete", E_FAIL, L"Word is busy.");
+    if (c.end == WordMailEnd::AddinUnticked) {
+        connect->OnDisconnection(ext_dm_UserClosed, nullptr);
+        EXPECT_FALSE(gobjCRMAddIn);
+    } else {
+        outlook->CloseInspector(last);
+        EXPECT_EQ(c.end == WordMailEnd::LastWindowEndsSession, !controller->Initialized());
+    }
+    word.ClearFaults();
+    EXPECT_EQ(c.deletesFail ? 2u : 0u, Ours(word.BarControls(L"Standard")).size());
+    EXPECT_TRUE(word.TemplateSaved());
+    EXPECT_EQ(c.deletesFail ? std::vector<std::string>{} : std::vector<std::string>{"clearing template dirty flag"},
+              Lines("CRMAddIn::SetWMTemplateState"));
+    if (connect) {
+        outlook->ShutDown();
+        connect.Reset();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, LastWordMailWindow,
+    testing::Values(WordMailEndCase{"ReceivedClosesLast", WordMailEnd::LastWrapperCloses, true, false},
+                    WordMailEndCase{"ComposedClosesLast", WordMailEnd::LastWrapperCloses, false, false},
+                    WordMailEndCase{"EndsTheSession", WordMailEnd::LastWindowEndsSession, false, false},
+                    WordMailEndCase{"EndsTheSessionDeletesRefused", WordMailEnd::LastWindowEndsSession, false, true},
+                    WordMailEndCase{"AddinUnticked", WordMailEnd::AddinUnticked, false, false}),
+    [](const testing::TestParamInfo<WordMailEndCase>& info) { return std::string(info.param.name); });
+
 // ---- a click reaches every button with the tag; the key decides ----
 
 struct ClickCase {
@@ -547,6 +637,127 @@ TEST_F(MailWindows, WithWordNotRunningNothingIsAttachedAndTheNextWindowTriesAgai
                                         "hiding SendAndLog button for Notes.doc"}),
               Lines("CRMAddIn::mappWd_WindowActivate"));
 }
+
+// A received message read in Word has no current author (Word answers it only for a message
+// being written): it is an e-mail all the same, and keeps its Log Message button.
+TEST_F(MailWindows, AReceivedMessageReadInWordKeepsItsButton) {
+    word.Start();
+    Start(kOutlook2003, true);
+    OpenReceived(L"Quote");
+    Compose(L"Reply");
+    auto ours = Ours(word.BarControls(L"Standard"));
+    ASSERT_EQ(2u, ours.size());
+    EXPECT_TRUE(ours[0].second.visible && ours[1].second.visible);
+    EXPECT_TRUE(Lines("CRMAddIn::mappWd_WindowActivate").empty());
+    word.OpenDocument(L"Notes.doc", false);  // a plain document still hides one
+    EXPECT_EQ(2u, Lines("CRMAddIn::mappWd_WindowActivate").size());
+}
+
+// A Word that quits, or whose process ends, answers nothing any more: the next WordMail window
+// follows the Word the user started since.
+class WordStartedAgain : public MailWindows, public testing::WithParamInterface<bool> {};
+
+TEST_P(WordStartedAgain, IsFollowedFromTheNextWordMailWindowOn) {
+    word.Start();
+    Start(kOutlook2003, true);
+    outlook->CloseInspector(Compose(L"First"));
+    if (GetParam())
+        word.Quit();
+    else
+        word.EndProcess();
+    sim::Word again;
+    again.Start();
+    outlook->UseWordMail(&again);
+    const int window = Compose(L"Second");
+    EXPECT_EQ(1u, Ours(again.BarControls(L"Standard")).size());
+    again.OpenDocument(L"Notes.doc", false);
+    EXPECT_EQ((std::vector<std::string>{"unable to access CurrentEmailAuthor for Notes.doc",
+                                        "hiding SendAndLog button for Notes.doc"}),
+              Lines("CRMAddIn::mappWd_WindowActivate"));
+    outlook->CloseInspector(window);
+    EXPECT_TRUE(again.TemplateSaved());
+    EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
+    controller->UnInitHandler();
+    EXPECT_EQ(0, again.ReferencesHeldOutside()) << again.DescribeHeldOutside();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, WordStartedAgain, testing::Bool(), [](const testing::TestParamInfo<bool>& info) {
+    return std::string(info.param ? "Quits" : "ProcessEnds");
+});
+
+// From Outlook 2007 on, Word inside Outlook edits every mail window, which answers IsWordMail
+// True yet shows bars of its own: a Word the user runs beside Outlook is never touched.
+TEST_F(MailWindows, Outlook2010LeavesTheUsersOwnWordAlone) {
+    word.Start();
+    word.SetTemplateSaved(false);  // the user's own changes, not saved yet
+    Start(L"14.0.7015.1000", true);
+    const int received = OpenReceived();
+    const int composed = Compose();
+    EXPECT_TRUE(com::LateBound(com::Ptr<IDispatch>(outlook->Inspector(received))).Call(L"IsWordMail").ToBool());
+    EXPECT_EQ(2, WrapperCount());
+    EXPECT_EQ(1u, Ours(outlook->BarControls(received)).size());
+    EXPECT_EQ(1u, Ours(outlook->BarControls(composed)).size());
+    word.OpenDocument(L"Letter.doc", false);
+    outlook->CloseInspector(received);
+    outlook->CloseInspector(composed);
+    EXPECT_TRUE(Ours(word.BarControls(L"Standard")).empty());
+    EXPECT_EQ(0, word.ReferencesHeldOutside());
+    EXPECT_TRUE(Lines("CRMAddIn::mappWd_WindowActivate").empty());
+    EXPECT_TRUE(Lines("CRMAddIn::SetWMTemplateState").empty());
+    EXPECT_FALSE(word.TemplateSaved());
+}
+
+// The first WordMail window attaches Word and lets Outlook process its messages once: what the
+// user does meanwhile arrives inside that yield, before the window is wrapped.
+enum class DuringYield { WindowCloses, LastWindowCloses, AnotherOpens };
+struct YieldCase {
+    const char* name;
+    DuringYield what;
+    long wrappersAfter;  // -1: the session has ended
+    size_t buttonsAfter;
+};
+class WhileWordIsAttached : public MailWindows, public testing::WithParamInterface<YieldCase> {};
+
+TEST_P(WhileWordIsAttached, TheWindowsEndUpWrappedAsTheyAre) {
+    const YieldCase& c = GetParam();
+    word.Start();
+    Start(kOutlook2003, true);
+    int post = 0;  // a window that is no WordMail one keeps the session up without the explorer
+    if (c.what == DuringYield::LastWindowCloses) {
+        sim::MailFields fields;
+        fields.properties[sim::tags::kMessageClass] = com::Variant(L"IPM.Post");
+        post = outlook->OpenItem(mailbox->AddReceivedMail(fields));
+        outlook->CloseExplorer(outlook->MainExplorer());
+    }
+    long wrappersThen = -2;
+    outlook->Queue([&] {
+        wrappersThen = WrapperCount();
+        if (c.what == DuringYield::AnotherOpens) {
+            OpenReceived(L"Other");
+            return;
+        }
+        if (post) outlook->CloseInspector(post);
+        com::LateBound inspectors(com::LateBound(com::Ptr<IDispatch>(outlook->Application())).Get(L"Inspectors"));
+        const long newest = inspectors.Get(L"Count").ToLong();
+        com::LateBound(inspectors.Call(L"Item", {com::Variant(newest)})).Call(L"Close", {com::Variant(1L)});
+    });
+    outlook->OpenInspector();
+    EXPECT_EQ(0, wrappersThen);  // the queued action ran inside the yield
+    EXPECT_EQ(c.wrappersAfter, WrapperCount());
+    EXPECT_EQ(c.wrappersAfter >= 0, controller->Initialized());
+    EXPECT_EQ(c.buttonsAfter, Ours(word.BarControls(L"Standard")).size());
+    EXPECT_EQ(c.wrappersAfter > 0 ? c.wrappersAfter : 0, gintWordMailCount);
+    for (const std::wstring& entry : outlook->Log()) EXPECT_NE(L"Queued action failed", entry);
+    outlook->ShutDown();
+    EXPECT_TRUE(Ours(word.BarControls(L"Standard")).empty());
+    EXPECT_TRUE(word.TemplateSaved());
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, WhileWordIsAttached,
+                         testing::Values(YieldCase{"WindowCloses", DuringYield::WindowCloses, 0, 0},
+                                         YieldCase{"LastWindowCloses", DuringYield::LastWindowCloses, -1, 0},
+                                         YieldCase{"AnotherOpens", DuringYield::AnotherOpens, 2, 2}),
+                         [](const testing::TestParamInfo<YieldCase>& info) { return std::string(info.param.name); });
 
 struct ActivateCase {
     const char* name;

@@ -304,7 +304,8 @@ TEST(SimWord, EventInterfacesFollowTheVersion) {
     }
 }
 
-TEST(SimWord, CurrentEmailAuthorAnswersOnlyForAnEmailDocument) {
+// CurrentEmailAuthor is valid only for a message being written, and is an EmailAuthor object.
+TEST(SimWord, CurrentEmailAuthorAnswersOnlyForAMessageBeingWritten) {
     Word word;
     word.Start();
     Raw none = Invoke(word.Application(), L"ActiveDocument", kGet);
@@ -312,10 +313,13 @@ TEST(SimWord, CurrentEmailAuthorAnswersOnlyForAnEmailDocument) {
     word.OpenDocument(L"Report", false);
     LateBound report(Invoke(word.Application(), L"ActiveDocument", kGet).result);
     EXPECT_EQ(static_cast<HRESULT>(0x800A11FD), Invoke(LateBound(report.Get(L"Email")).Get(), L"CurrentEmailAuthor", kGet).scode);
+    int read = word.OpenDocument(L"Quote", word::DocumentKind::EmailRead);
+    LateBound readEmail(LateBound(Ptr<IDispatch>(word.Document(read))).Get(L"Email"));
+    EXPECT_EQ(static_cast<HRESULT>(0x800A11FD), Invoke(readEmail.Get(), L"CurrentEmailAuthor", kGet).scode);
     int mail = word.OpenDocument(L"Untitled Message", true);
-    EXPECT_FALSE(LateBound(LateBound(Ptr<IDispatch>(word.Document(mail))).Get(L"Email")).Get(L"CurrentEmailAuthor")
-                     .ToText()
-                     .empty());
+    Variant author = LateBound(LateBound(Ptr<IDispatch>(word.Document(mail))).Get(L"Email")).Get(L"CurrentEmailAuthor");
+    ASSERT_TRUE(author.IsObject());
+    EXPECT_EQ(L"Mailbox Owner", LateBound(author).Get(L"Signature").ToText());
 }
 
 TEST(SimWord, CustomisingTheSharedBarsLeavesTheNormalTemplateUnsaved) {
