@@ -12,6 +12,8 @@
 #                         version; the older one is then refused;
 #   package_contents      the DLL's version in the File table, the icon, links, size and exit
 #                         dialog in the package, what Apps and Features gets of them; /qn silent;
+#   full_ui               the install and uninstall with their dialogs: the exit dialog says
+#                         Outlook must be restarted, its Close ends the installer;
 #   other_arch            the other architecture's package of the same version replaces the
 #                         installed one, either way round, and its uninstall leaves nothing;
 #   rebuild               a rebuild of the same version replaces the installed build;
@@ -22,9 +24,10 @@
 # Wine's COM reads classes only from HKLM\Software\Classes, so the add-in cannot load from the
 # per-user rows as they are: the load check copies the installed rows, unchanged, to HKLM,
 # creates a class through its ProgID with cscript and removes the copy.
-# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION HOLD_DLL MSIBUILD
+# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION HOLD_DLL MSIBUILD ANSWER_DIALOG
 set -euo pipefail
 case_name=$1 wine_run=$2 msi=$3 dll=$4 wixl=$5 wxs=$6 arch=$7 version=$8 hold_dll=$9 msibuild=${10}
+answer_dialog=${11}
 dll_version=$version
 readme=$(dirname "$wxs")/../README.md
 
@@ -408,6 +411,32 @@ $(cat "$work/difference")"
         msiexec /x "$msi" || fail "msiexec /x failed"
         check_nothing_left "$work/before"
         echo "a versioned DLL ($file_version), the icon, the service's site, the size and the exit dialog; /qn silent"
+        ;;
+    full_ui)
+        # A double click: the full UI, which ends with the exit dialog; the user reads that Outlook
+        # must be restarted and clicks Close. The uninstall's dialog says so too. (With /qn, as in
+        # every other case, no dialog shows: a modal one would wait for a click forever.)
+        title="Quorvane Email History ($([ "$arch" = x86 ] && echo 32 || echo 64)-bit)"
+        snapshot "$work/before"
+        for action in /i /x; do
+            "$wine_run" msiexec "$action" "$(windows_path "$msi")" </dev/null >/dev/null 2>&1 &
+            installer=$!
+            if ! "$wine_run" "$answer_dialog" "$title" Close 60 </dev/null 2>/dev/null | tr -d '\r' >"$work/dialog"; then
+                kill "$installer" 2>/dev/null || true
+                fail "msiexec $action showed no exit dialog \"$title\" with a Close button"
+            fi
+            wait "$installer" || fail "msiexec $action with its dialogs failed"
+            if [ "$action" = /i ]; then
+                expected='Quorvane Email History has been installed. Outlook must be restarted to load it: close Outlook and start it again.'
+                check_installed "$work/before"
+            else
+                expected='Quorvane Email History has been removed. Outlook must be restarted to let it go: close Outlook and start it again.'
+                check_nothing_left "$work/before"
+            fi
+            [ "$(grep -v -x Close "$work/dialog")" = "$expected" ] ||
+                fail "the exit dialog of msiexec $action says: $(cat "$work/dialog")"
+        done
+        echo "the exit dialogs of the install and the uninstall say that Outlook must be restarted"
         ;;
     other_arch)
         # The other architecture's package of the same version: both install the same file and the
