@@ -3,6 +3,9 @@
 # Usage: scripts/build.sh x86|x64 BUILD_DIR [TARGET...]
 #   x86: 32-bit (PE32), Outlook 2000 and later;  x64: 64-bit (PE32+), 64-bit Outlook 2010 and later.
 # The shipped add-in lands in BUILD_DIR/bin/Vantrell.dll (its symbols in Vantrell.dll.debug).
+# Signing: VANTRELL_SIGN_PFX (a PKCS#12 file) and VANTRELL_SIGN_PASSWORD_FILE (a file holding its
+# password), optionally VANTRELL_SIGN_TIMESTAMP_URL, set in the environment, sign the DLL and the
+# package; relative paths are taken from the current folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=$1 build=$2
@@ -12,7 +15,15 @@ case $arch in
     x64) toolchain=mingw-x86_64.cmake ;;
     *) echo "build.sh: unknown architecture '$arch' (x86 or x64)" >&2; exit 2 ;;
 esac
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" >/dev/null
+signing=()
+for name in VANTRELL_SIGN_PFX VANTRELL_SIGN_PASSWORD_FILE; do
+    if [ -n "${!name:-}" ]; then
+        [ -f "${!name}" ] || { echo "build.sh: $name: no file ${!name}" >&2; exit 2; }
+        signing+=("-D$name=$(realpath "${!name}")")
+    fi
+done
+if [ -n "${VANTRELL_SIGN_TIMESTAMP_URL:-}" ]; then signing+=("-DVANTRELL_SIGN_TIMESTAMP_URL=$VANTRELL_SIGN_TIMESTAMP_URL"); fi
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "${signing[@]}" >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"

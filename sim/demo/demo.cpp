@@ -3,8 +3,9 @@
 // dialog appears and is filled in (by a timer inside its modal loop, as a user would), the
 // service double answers, and the identifiers are stored in the mailbox; the user logs a
 // received message with "Log Message" and sends a new one with "Send && Log"; then Outlook
-// starts again on the same mailbox and asks nothing. Prints what happened, what the service's
-// logging agent received, and the trace file.
+// starts again on the same mailbox and asks nothing. Prints what happened in the words a user
+// would use, what the service's logging agent received, and the trace file; the password is
+// never printed, not even in the service double's copy of the logon request.
 #include <windows.h>
 #include <objbase.h>
 
@@ -23,13 +24,37 @@
 
 namespace {
 
+constexpr const char* kPassword = "demo password";
+
+// A caption as the user sees it: "&&" is a literal "&", a single "&" only underlines the next letter.
+std::string Shown(const std::wstring& caption) {
+    std::wstring shown;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size()) ++i;
+        shown += caption[i];
+    }
+    return vantrell::ToAnsi(shown);
+}
+
+// The logon request's form body with the value of its password field masked.
+std::string Masked(const std::string& body) {
+    std::string out;
+    for (size_t start = 0; start <= body.size();) {
+        size_t end = body.find('&', start);
+        if (end == std::string::npos) end = body.size();
+        const std::string field = body.substr(start, end - start);
+        out += (start == 0 ? "" : "&") + (field.rfind("password=", 0) == 0 ? std::string("password=********") : field);
+        start = end + 1;
+    }
+    return out;
+}
 
 // The user at the keyboard: fills in the logon dialog, then reads and closes the message.
 void CALLBACK User(HWND, UINT, UINT_PTR, DWORD) {
     if (HWND dialog = FindWindowA(nullptr, "Initialize Quorvane Email History"); dialog && IsWindowEnabled(dialog)) {
         std::printf("  the logon dialog asks for the credentials: typing them, clicking OK\n");
         SetDlgItemTextA(dialog, 1001, "jsmith");
-        SetDlgItemTextA(dialog, 1002, "demo password");
+        SetDlgItemTextA(dialog, 1002, kPassword);
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else if (HWND box = FindWindowA(nullptr, "Quorvane Email History")) {
         char text[512] = {};
@@ -84,19 +109,19 @@ int main() {
         {
             vantrell::sim::Outlook outlook(L"11.0.8312", mailbox);
             outlook.StartUp();
-            std::printf("  the service received: %s\n",
-                        service.Requests().empty() ? "nothing" : service.Requests()[0].body.c_str());
-            std::printf("  hidden messages in the Inbox: %zu\n", mailbox->HiddenItems().size());
+            std::printf("  the service received the logon: %s\n",
+                        service.Requests().empty() ? "nothing" : Masked(service.Requests()[0].body).c_str());
+            std::printf("  the add-in keeps the logon in %zu hidden message of the Inbox\n", mailbox->HiddenItems().size());
 
             std::printf("The user opens \"Order 1177\" and clicks \"Log Message\":\n");
             const int reading = outlook.OpenItem(orderId);
             for (const vantrell::sim::ControlInfo& control : outlook.BarControls(reading))
-                std::printf("  the window's Standard bar: %ls%s\n", control.caption.c_str(),
+                std::printf("  the window's Standard bar: %s%s\n", Shown(control.caption).c_str(),
                             control.tag.empty() ? "" : "   <- the add-in's button");
             outlook.ClickButton(reading, L"CRM.EmailLog");
             outlook.CloseInspector(reading);
 
-            std::printf("The user writes a reply and clicks \"Send && Log\":\n");
+            std::printf("The user writes a reply and clicks \"Send & Log\":\n");
             const int writing = outlook.OpenInspector();
             {
                 vantrell::com::LateBound item(vantrell::com::Ptr<IDispatch>(outlook.CurrentItem(writing)));
@@ -106,6 +131,9 @@ int main() {
                 recipients.Call(L"Add", {vantrell::com::Variant(L"ann@customer.example")});
                 recipients.Call(L"ResolveAll");
             }
+            for (const vantrell::sim::ControlInfo& control : outlook.BarControls(writing))
+                if (!control.tag.empty())
+                    std::printf("  the add-in's button in the window's Standard bar: \"%s\"\n", Shown(control.caption).c_str());
             outlook.ClickButton(writing, L"CRM.SendAndLog");
             bool stillOpen = true;
             try {
@@ -115,13 +143,19 @@ int main() {
             }
             std::printf("  the window %s\n", stillOpen ? "stayed open" : "has closed: the message is on its way");
             outlook.ShutDown();
-            std::printf("  shut down; references to Outlook left: %ld\n", outlook.ReferencesHeldOutside());
+            const long held = outlook.ReferencesHeldOutside();
+            if (held == 0)
+                std::printf("  Outlook closes; the add-in let go of Outlook\n");
+            else
+                std::printf("  Outlook closes, but the add-in still holds %ld of its objects\n", held);
         }
         std::printf("Outlook starts again on the same mailbox:\n");
         {
             vantrell::sim::Outlook outlook(L"11.0.8312", mailbox);
             outlook.StartUp();
-            std::printf("  requests to the service so far: %zu (no dialog this time)\n", service.Requests().size());
+            std::printf(service.Requests().size() == 1 ? "  no logon dialog this time: the add-in remembered the logon\n"
+                                                       : "  the add-in asked the service again (%zu requests)\n",
+                        service.Requests().size());
             outlook.ShutDown();
         }
         KillTimer(nullptr, user);

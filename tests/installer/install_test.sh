@@ -5,19 +5,31 @@
 #                         made for reference with regsvr32), the add-in loading from the installed
 #                         rows, then an uninstall that leaves nothing;
 #   second_install        installing twice for the same user leaves one installation;
-#   repair                a repair puts back the DLL and registry rows deleted by hand;
+#   repair                the README's repair command puts back the DLL and registry rows
+#                         deleted by hand;
 #   uninstall_without_dll an uninstall after the DLL was deleted by hand leaves nothing;
 #   upgrade               a newer package over an older one leaves one installation, of the newer
 #                         version; the older one is then refused;
+#   package_contents      the DLL's version in the File table, the icon, links, size and exit
+#                         dialog in the package, what Apps and Features gets of them; /qn silent;
+#   full_ui               the install and uninstall with their dialogs: the exit dialog says
+#                         Outlook must be restarted, its Close ends the installer;
+#   other_arch            the other architecture's package of the same version replaces the
+#                         installed one, either way round, and its uninstall leaves nothing;
+#   rebuild               a rebuild of the same version replaces the installed build;
+#   all_users             ALLUSERS=1 or 2 is refused with a message, nothing installed;
 #   upgrade_in_use        the newer package installs while a program (as Outlook would) holds the
 #                         older DLL loaded: the installer asks for a restart (3010) and replaces the
 #                         file at the restart, every registry row being in place meanwhile.
 # Wine's COM reads classes only from HKLM\Software\Classes, so the add-in cannot load from the
 # per-user rows as they are: the load check copies the installed rows, unchanged, to HKLM,
 # creates a class through its ProgID with cscript and removes the copy.
-# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION HOLD_DLL
+# Usage: install_test.sh CASE WINE_RUN MSI DLL WIXL WXS ARCH VERSION HOLD_DLL MSIBUILD ANSWER_DIALOG
 set -euo pipefail
-case_name=$1 wine_run=$2 msi=$3 dll=$4 wixl=$5 wxs=$6 arch=$7 version=$8 hold_dll=$9
+case_name=$1 wine_run=$2 msi=$3 dll=$4 wixl=$5 wxs=$6 arch=$7 version=$8 hold_dll=$9 msibuild=${10}
+answer_dialog=${11}
+dll_version=$version
+readme=$(dirname "$wxs")/../README.md
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -94,10 +106,11 @@ reference_rows() {
     [ -s "$work/reference" ] || fail "the DLL's own registration wrote nothing"
 }
 
-# Rows the package added to HKCU since the snapshot BEFORE.
+# Rows the package added to HKCU since the snapshot BEFORE; a 32-bit package's classes in the
+# 32-bit view of 64-bit Windows read as the others.
 installed_rows() {
     user_values "$work/hkcu_now"
-    added "$1" "$work/hkcu_now" >"$2"
+    added "$1" "$work/hkcu_now" | sed 's/^CLASSES\\Wow6432Node\\/CLASSES\\/' >"$2"
 }
 
 # The file (by default the built DLL; EXPECTED_DLL names another) and every registry row.
@@ -129,6 +142,17 @@ check_one_installation() {
     count=$(wc -l <"$work/upgrade_codes")
     [ "$count" -eq 1 ] || fail "$count products under the package's upgrade code, expected one"
 }
+
+# The one installed product is the package PACKAGE's (its product code) for the architecture ARCH.
+check_product() {
+    local package=$1 product_arch=$2 code name
+    code=$(msi_table "$package" Property | sed -n 's/^ProductCode\t//p')
+    [ "$(installed_products)" = "$code" ] || fail "installed: $(installed_products), expected $code ($(basename "$package"))"
+    name="Quorvane Email History ($([ "$product_arch" = x86 ] && echo 32 || echo 64)-bit)"
+    run reg query "HKCU\\Software\\Microsoft\\Installer\\Products" /s /v ProductName | tr -d '\r' |
+        grep -q "ProductName *REG_SZ *$name\$" || fail "the installed product is not $name"
+}
+msi_table() { "$(dirname "$msibuild")/msiinfo" export "$1" "$2" | tr -d '\r'; }
 
 check_nothing_left() {
     local before=$1
@@ -166,16 +190,35 @@ check_loads() {
 
 snapshot() { user_values "$1"; }
 
-# The package at VERSION with a DLL of its own, built here: the built DLL with bytes after its
-# end, which Windows does not read, so that the two files differ.
-older_package() {
-    local version=$1 out=$2
-    mkdir -p "$work/old"
-    cp "$dll" "$work/old/Vantrell.dll"
-    printf 'older build' >>"$work/old/Vantrell.dll"
-    (cd "$work/old" && "$wixl" -a "$arch" -D Arch="$arch" -D Version="$version" -D SourceDll=Vantrell.dll \
-         -o "$out" "$wxs" 2>/dev/null) || fail "wixl cannot build the older package"
+# A package built here as the build makes it (wixl, then installer/finish_package.sh), at VERSION
+# for ARCH, into $work/NAME.msi, with a DLL of its own in $work/NAME: the built DLL with bytes
+# after its end, which Windows does not read, so that the files differ; below the built version
+# its VERSIONINFO says VERSION too, as an older release's DLL does.
+make_package() {
+    local name=$1 version=$2 package_arch=$3
+    mkdir -p "$work/$name"
+    cp "$dll" "$work/$name/Vantrell.dll"
+    printf '%s build' "$name" >>"$work/$name/Vantrell.dll"
+    if [ "$version" != "$dll_version" ]; then
+        VERSION=$version perl -0777 -pi -e '
+            my ($a, $b, $c, $d) = (split(/\./, $ENV{VERSION}), 0, 0, 0, 0);
+            my $fixed = pack("VV", ($a << 16) | $b, ($c << 16) | $d);
+            s/(\xBD\x04\xEF\xFE.{4}).{16}/$1$fixed$fixed/s or die "no VS_FIXEDFILEINFO\n"' "$work/$name/Vantrell.dll" ||
+            fail "cannot set the version of the $name DLL"
+    fi
+    (cd "$work/$name" && "$wixl" -a "$package_arch" -D Arch="$package_arch" -D Version="$version" \
+         -D SourceDll=Vantrell.dll -o "$work/$name.msi" "$wxs" 2>/dev/null &&
+     bash "$(dirname "$wxs")/finish_package.sh" "$msibuild" "$work/$name.msi" "$version" Vantrell.dll) ||
+        fail "cannot build the $name package"
 }
+older_package() { make_package old "$1" "$arch"; }
+# A text of the VERSIONINFO of the DLL FILE, by its NAME (FileVersion, LegalCopyright...).
+version_text() {
+    NAME=$1 perl -0777 -ne 'my $k = join("\0", split //, $ENV{NAME}) . "\0";
+        if (/\Q$k\E\0\0(?:\0\0)?((?:[^\0]\0)+)\0\0/) { (my $v = $1) =~ s/\0//g; print $v }' "$2"
+}
+# The DLL a package holds: the built one, or the one make_package put beside it.
+dll_of() { if [ "$1" = "$msi" ]; then echo "$dll"; else echo "${1%.msi}/Vantrell.dll"; fi; }
 
 check_installed_version() {
     local major minor patch
@@ -260,7 +303,13 @@ $(cat "$work/difference")"
         rm "$installed_dll"
         run reg delete 'HKCU\Software\Classes\Vantrell.RegOp' /f >/dev/null || fail "cannot delete a ProgID"
         run reg delete "$addin_key" /v LoadBehavior /f >/dev/null || fail "cannot delete LoadBehavior"
-        msiexec /i "$msi" REINSTALL=ALL REINSTALLMODE=vomus || fail "the repair failed"
+        # The README's repair command, with this architecture's package. Wine's installer rewrites
+        # the rows whatever the mode; Windows only with "u" (per-user rows), so the mode must hold it.
+        repair=$(grep -m1 -o -E 'msiexec /i Vantrell-x64\.msi REINSTALL=ALL REINSTALLMODE=[a-z]+' "$readme") ||
+            fail "README.md names no repair command"
+        [[ ${repair##*=} == *u* ]] || fail "the README's repair ($repair) does not rewrite per-user rows (no u)"
+        read -r -a words <<<"${repair#msiexec }"
+        msiexec "${words[0]}" "$msi" "${words[@]:2}" || fail "the repair ($repair) failed"
         check_installed "$work/before"
         cmp -s "$work/first" "$work/installed" || fail "the repair did not put back every row"
         msiexec /x "$msi" || fail "msiexec /x failed"
@@ -278,7 +327,7 @@ $(cat "$work/difference")"
         ;;
     upgrade)
         old_version=0.0.1
-        older_package "$old_version" "$work/old.msi"
+        older_package "$old_version"
         snapshot "$work/before"
         msiexec /i "$work/old.msi" || fail "msiexec /i of the older package failed"
         check_installed "$work/before" "$work/old/Vantrell.dll"
@@ -287,6 +336,9 @@ $(cat "$work/difference")"
         check_one_installation
         check_installed_version
         if msiexec /i "$work/old.msi"; then fail "the older package installed over the newer one"; fi
+        msi_table "$work/old.msi" LaunchCondition |
+            grep -q -x -F 'NOT WIX_DOWNGRADE_DETECTED	A newer version of [ProductName] is already installed.' ||
+            fail "the older package refuses without saying why"
         check_installed "$work/before"
         check_one_installation
         msiexec /x "$msi" || fail "msiexec /x failed"
@@ -294,7 +346,7 @@ $(cat "$work/difference")"
         echo "$version replaced $old_version; $old_version was then refused"
         ;;
     upgrade_in_use)
-        older_package 0.0.1 "$work/old.msi"
+        older_package 0.0.1
         [ -z "$(pending_renames)" ] || fail "file operations are pending before the test: $(pending_renames)"
         snapshot "$work/before"
         msiexec /i "$work/old.msi" || fail "msiexec /i of the older package failed"
@@ -325,6 +377,137 @@ $(cat "$work/difference")"
         msiexec /x "$msi" || fail "msiexec /x failed"
         check_nothing_left "$work/before"
         echo "installed over the DLL in use: exit 3010, every row in place, the new DLL after the restart"
+        ;;
+    package_contents)
+        # What Windows Installer and Apps and Features read from the package, and what a silent
+        # install registers of it: the DLL a versioned file, the icon, the service's site, the size,
+        # and the exit dialog's word that Outlook must be restarted (never shown by /qn).
+        file_version=$(version_text FileVersion "$dll")
+        [ "$file_version" = "$version" ] || fail "the DLL's FileVersion is '$file_version', not $version"
+        [ "$(msi_table "$msi" File | awk -F '\t' '$1 == "VantrellDll" { print $5 "/" $6 }')" = "$file_version/1033" ] ||
+            fail "the File table does not give the DLL its version: $(msi_table "$msi" File | tail -n 1)"
+        [ -z "$(msi_table "$msi" MsiFileHash | sed 1,3d)" ] || fail "the versioned DLL still has a hash row"
+        msi_table "$msi" Property >"$work/properties"
+        for row in 'ARPPRODUCTICON	Vantrell.ico' 'ARPHELPLINK	https://crm.quorvane.com/' \
+                   'ARPURLINFOABOUT	https://crm.quorvane.com/' "ARPSIZE	$((($(stat -c %s "$dll") + 1023) / 1024))"; do
+            grep -q -x -F "$row" "$work/properties" || fail "the package lacks the property '$row'"
+        done
+        "$(dirname "$msibuild")/msiinfo" extract "$msi" Icon.Vantrell.ico >"$work/icon.ico" ||
+            fail "the package has no icon"
+        cmp -s "$work/icon.ico" "$(dirname "$wxs")/Vantrell.ico" || fail "the package's icon is not installer/Vantrell.ico"
+        msi_table "$msi" Control | grep -q -P '^ExitDlg\tInstalled\tText\t.*\tQuorvane Email History has been installed\. Outlook must be restarted to load it: close Outlook and start it again\.\t' ||
+            fail "the exit dialog does not say that Outlook must be restarted"
+        msi_table "$msi" InstallUISequence | grep -q -x -F 'ExitDlg		-1' || fail "the exit dialog is not shown at the end"
+        # /qn runs none of the dialogs: the install ends by itself.
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i /qn failed"
+        check_installed "$work/before"
+        run reg query 'HKCU\Software\Microsoft\Installer\Products' /s /v ProductIcon | tr -d '\r' |
+            grep -q 'ProductIcon *REG_SZ *.*\\Vantrell\.ico$' || fail "the product's icon is not registered"
+        run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData' /s | tr -d '\r' >"$work/userdata"
+        for value in 'HelpLink' 'URLInfoAbout'; do
+            grep -q -E "^ +$value +REG_SZ +https://crm\.quorvane\.com/$" "$work/userdata" || fail "Apps and Features has no $value"
+        done
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "a versioned DLL ($file_version), the icon, the service's site, the size and the exit dialog; /qn silent"
+        ;;
+    full_ui)
+        # A double click: the full UI, which ends with the exit dialog; the user reads that Outlook
+        # must be restarted and clicks Close. The uninstall's dialog says so too. (With /qn, as in
+        # every other case, no dialog shows: a modal one would wait for a click forever.)
+        title="Quorvane Email History ($([ "$arch" = x86 ] && echo 32 || echo 64)-bit)"
+        snapshot "$work/before"
+        for action in /i /x; do
+            "$wine_run" msiexec "$action" "$(windows_path "$msi")" </dev/null >/dev/null 2>&1 &
+            installer=$!
+            if ! "$wine_run" "$answer_dialog" "$title" Close 60 </dev/null 2>/dev/null | tr -d '\r' >"$work/dialog"; then
+                kill "$installer" 2>/dev/null || true
+                fail "msiexec $action showed no exit dialog \"$title\" with a Close button"
+            fi
+            wait "$installer" || fail "msiexec $action with its dialogs failed"
+            if [ "$action" = /i ]; then
+                expected='Quorvane Email History has been installed. Outlook must be restarted to load it: close Outlook and start it again.'
+                check_installed "$work/before"
+            else
+                expected='Quorvane Email History has been removed. Outlook must be restarted to let it go: close Outlook and start it again.'
+                check_nothing_left "$work/before"
+            fi
+            [ "$(grep -v -x Close "$work/dialog")" = "$expected" ] ||
+                fail "the exit dialog of msiexec $action says: $(cat "$work/dialog")"
+        done
+        echo "the exit dialogs of the install and the uninstall say that Outlook must be restarted"
+        ;;
+    other_arch)
+        # The other architecture's package of the same version: both install the same file and the
+        # same add-in key for the same user, so each replaces the other, and uninstalling the one
+        # installed leaves nothing. 32-bit Windows refuses the 64-bit package and keeps what it has.
+        other=x86
+        [ "$arch" = x86 ] && other=x64
+        make_package other "$version" "$other"
+        windows_arch=$(run cmd /c echo %PROCESSOR_ARCHITECTURE% | tr -d '\r')
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        check_product "$msi" "$arch"
+        if [ "$windows_arch" = x86 ]; then
+            if msiexec /i "$work/other.msi"; then fail "32-bit Windows installed the 64-bit package"; fi
+            check_installed "$work/before"
+            check_product "$msi" "$arch"
+            msiexec /x "$msi" || fail "msiexec /x failed"
+            check_nothing_left "$work/before"
+            echo "32-bit Windows refused the 64-bit package and kept the 32-bit one; the uninstall removed it"
+        else
+            for order in "$msi $arch $work/other.msi $other" "$work/other.msi $other $msi $arch"; do
+                read -r first first_arch second second_arch <<<"$order"
+                msiexec /i "$first" || fail "msiexec /i of the $first_arch package failed"
+                check_installed "$work/before" "$(dll_of "$first")"
+                check_product "$first" "$first_arch"
+                msiexec /i "$second" || fail "msiexec /i of the $second_arch package over the $first_arch one failed"
+                check_installed "$work/before" "$(dll_of "$second")"
+                check_one_installation
+                check_product "$second" "$second_arch"
+                msiexec /x "$second" || fail "msiexec /x of the $second_arch package failed"
+                check_nothing_left "$work/before"
+            done
+            echo "$other over $arch and $arch over $other: each replaced the other; each uninstall left nothing"
+        fi
+        ;;
+    rebuild)
+        # The same version built again (a new product code): it replaces the installed build.
+        make_package rebuild "$version" "$arch"
+        snapshot "$work/before"
+        msiexec /i "$msi" || fail "msiexec /i failed"
+        check_installed "$work/before"
+        msiexec /i "$work/rebuild.msi" || fail "msiexec /i of the rebuild failed"
+        check_installed "$work/before" "$work/rebuild/Vantrell.dll"
+        check_one_installation
+        check_product "$work/rebuild.msi" "$arch"
+        msiexec /i "$msi" || fail "msiexec /i of the first build over the rebuild failed"
+        check_installed "$work/before"
+        check_product "$msi" "$arch"
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "a rebuild of $version replaced the installed build, and the first build the rebuild"
+        ;;
+    all_users)
+        # A per-machine install would still put the file and every row in the installing user's
+        # profile: the package refuses it, says why, and installs nothing.
+        msi_table "$msi" LaunchCondition | grep -q -x -F 'Installed OR NOT ALLUSERS	[ProductName] installs for the current user only: run the installer without ALLUSERS, as each user of Outlook.' ||
+            fail "the package has no launch condition refusing ALLUSERS"
+        snapshot "$work/before"
+        for value in 1 2; do
+            if msiexec /i "$msi" ALLUSERS=$value; then fail "the package installed with ALLUSERS=$value"; fi
+            check_nothing_left "$work/before"
+            if run reg query 'HKLM\Software\Classes\Installer\Products' /s /v ProductName | grep -q 'Quorvane'; then
+                fail "ALLUSERS=$value left a per-machine product"
+            fi
+        done
+        msiexec /i "$msi" || fail "msiexec /i for the current user failed"
+        check_installed "$work/before"
+        msiexec /x "$msi" || fail "msiexec /x failed"
+        check_nothing_left "$work/before"
+        echo "ALLUSERS=1 and 2 refused with nothing installed; the per-user install works"
         ;;
     *)
         echo "install_test.sh: unknown case '$case_name'" >&2

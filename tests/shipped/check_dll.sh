@@ -4,6 +4,8 @@
 # - exactly the four COM entry points, exported undecorated;
 # - imports from Windows system DLLs only (the runtime is linked in statically);
 # - no debug information (it stays in Vantrell.dll.debug);
+# - an icon (ICON and GROUP_ICON resources) and a version resource whose LegalCopyright names
+#   the maker, as Explorer's properties show them;
 # - for x86, only functions that Windows XP SP3 exports (windows_xp_exports.txt), never one
 #   of refused_on_xp.txt.
 # Usage: check_dll.sh x86|x64 OBJDUMP DLL
@@ -42,6 +44,19 @@ done
 if "$objdump" -h "$dll" | grep -q ' \.debug_'; then
     problem "carries debug information"
 fi
+
+# The resource types of the .rsrc type table (its entries are indented by three blanks).
+types=$("$objdump" -p "$dll" | sed -n '/^The .rsrc Resource Directory section/,$p' |
+        sed -n -E 's/^[0-9a-f]+   Entry: ID: 0x0*([0-9a-f]+),.*/\1/p' | tr '\n' ' ')
+for type in 3:ICON e:GROUP_ICON 10:VERSION; do
+    case " $types" in
+        *" ${type%%:*} "*) ;;
+        *) problem "has no ${type#*:} resource (resource types: $types)" ;;
+    esac
+done
+copyright=$(perl -0777 -ne 'my $k = join("\0", split //, "LegalCopyright") . "\0";
+    if (/\Q$k\E\0\0(?:\0\0)?((?:[^\0]\0)+)\0\0/) { (my $v = $1) =~ s/\0//g; print $v }' "$dll")
+[[ $copyright == "Copyright (C) "[0-9][0-9][0-9][0-9]" Quorvane" ]] || problem "LegalCopyright is '$copyright'"
 
 if [ "$arch" = x86 ]; then
     while read -r dll_name function; do
