@@ -24,6 +24,9 @@
 #include "service_double.h"
 #include "platform/late_bound.h"
 #include "scenario/addin_fixture.h"
+#include "session/crm_addin.h"
+#include "session/session_state.h"
+#include "support/shared_state.h"
 
 namespace vantrell::test {
 namespace {
@@ -440,6 +443,75 @@ INSTANTIATE_TEST_SUITE_P(Callbacks, LogonAtTheGate,
                          testing::Values(GateCase{"LogMessage", L"LogMessage_OnClick", true},
                                          GateCase{"SendAndLog", L"SendAndLog_OnClick", false}),
                          [](const testing::TestParamInfo<GateCase>& info) { return std::string(info.param.name); });
+
+// The buttons meet the gate only in a session whose identifiers are gone (they appear only once
+// the user has logged on): linked in, the session's identifiers are cleared after the windows
+// are wrapped, and a logon at the gate lets the command go on.
+class ButtonLogonAtTheGate : public LinkedAddinTest, public testing::WithParamInterface<bool> {
+protected:
+    void TearDown() override {
+        if (controller) controller->UnInitHandler();
+        if (outlook) {
+            outlook->ShutDown();
+            EXPECT_EQ(0, outlook->ReferencesHeldOutside());
+        }
+        controller.Reset();
+        gobjCRMAddIn.Reset();
+        outlook.reset();
+        service.Stop();
+        LinkedAddinTest::TearDown();
+    }
+    RegisteredHelper helper;
+    sim::ServiceDouble service;
+    std::shared_ptr<sim::Mailbox> mailbox = std::make_shared<sim::Mailbox>();
+    std::shared_ptr<sim::AgentMailbox> agent =
+        std::make_shared<sim::AgentMailbox>(std::vector<std::wstring>{kDefaultLoggingAddress});
+    std::unique_ptr<Outlook> outlook;
+    com::Ptr<CRMAddIn> controller;
+};
+
+TEST_P(ButtonLogonAtTheGate, ThatSucceedsGoesOnWithTheCommand) {
+    const bool received = GetParam();
+    ASSERT_NE(0, service.Start());
+    const std::string url = service.Url();
+    SynchURL.assign(url.begin(), url.end());
+    LoggingAddress = kDefaultLoggingAddress;
+    mailbox->AddStoredLogon(4321, 65);
+    mailbox->ConnectAgent(agent);
+    outlook = std::make_unique<Outlook>(L"11.0.8312", mailbox);
+    outlook->StartUp();
+    controller = com::Make<CRMAddIn>();
+    gobjCRMAddIn = controller;
+    controller->InitHandler(com::Ptr<IDispatch>(outlook->Application()));
+    sim::MailFields fields;
+    fields.subject = L"Order";
+    fields.sender = {L"Ann", L"ann@customer.example"};
+    int window = 0;
+    if (received) {
+        window = outlook->OpenItem(mailbox->AddReceivedMail(fields));
+    } else {
+        window = outlook->OpenInspector();
+        com::LateBound item(com::Ptr<IDispatch>(outlook->CurrentItem(window)));
+        com::LateBound recipients(item.Get(L"Recipients"));
+        recipients.Call(L"Add", {com::Variant(L"bob@example.com")});
+        recipients.Call(L"ResolveAll");
+    }
+    LogonID = CompanyID = 0;
+    service.Reply(200, "OK", "logonid=4321;companyid=65");
+    windows.Expect(kLogonDialogTitle, FillLogon(L"jsmith", L"Pw!0wZ"));
+    windows.Expect(kMessageBoxTitle);  // the logon's success
+    if (received) windows.Expect(kMessageBoxTitle);  // the log's
+    outlook->ClickButton(window, received ? L"CRM.EmailLog" : L"CRM.SendAndLog");
+    outlook->SendAndReceive();
+    EXPECT_EQ(0u, windows.Pending());
+    EXPECT_EQ(4321, LogonID);
+    ASSERT_EQ(1u, agent->Count());
+    EXPECT_EQ("4321", agent->Read(0).Header("X-Quorvanes-LogonID"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ButtonLogonAtTheGate, testing::Bool(), [](const testing::TestParamInfo<bool>& info) {
+    return std::string(info.param ? "LogMessage" : "SendAndLog");
+});
 
 // ---- callbacks for the wrong window ----
 
