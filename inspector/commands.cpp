@@ -38,14 +38,58 @@ void LastFailure::Report(std::wstring_view module, std::wstring_view procedure) 
                    kTraceFailure);
 }
 
-void AddAgentAndHeaders(com::LateBound& helperItem, LastFailure& last) {
+namespace {
+bool gblnCommandRunning = false;
+}  // namespace
+
+CommandRun::CommandRun() noexcept : entered_(!gblnCommandRunning) { gblnCommandRunning = true; }
+CommandRun::~CommandRun() {
+    if (entered_) gblnCommandRunning = false;
+}
+
+AgentAdditions AddAgentAndHeaders(com::LateBound& helperItem, LastFailure& last) {
+    AgentAdditions added;
+    ClearFailure();
     com::LateBound recipient(com::LateBound(helperItem.Get(L"Recipients")).Call(L"Add", {com::Variant(LoggingAddress)}));
+    added.agent = recipient && !HasPendingFailure();
+    last.Note();
     recipient.Put(L"RecipientType", com::Variant(outlook::olBCC));
+    // An agent that is not a blind copy would show in every recipient's copy of the message.
+    const bool blind = added.agent && !HasPendingFailure();
+    last.Note();
     recipient.Call(L"Resolve", {com::Variant::Boolean(false)});
     last.Note();  // the header writes below clear the record as they start
-    CRMAddIn::AddXHeader(helperItem, L"LogonID", std::to_wstring(LogonID));
-    CRMAddIn::AddXHeader(helperItem, L"CompanyID", std::to_wstring(CompanyID));
-    CRMAddIn::AddXHeader(helperItem, L"Version", AddinVersionText());
+    bool identifiers = true;
+    for (std::wstring_view name : {std::wstring_view(L"LogonID"), std::wstring_view(L"CompanyID"), std::wstring_view(L"Version")}) {
+        const std::wstring value = name == L"LogonID"     ? std::to_wstring(LogonID)
+                                   : name == L"CompanyID" ? std::to_wstring(CompanyID)
+                                                          : AddinVersionText();
+        if (CRMAddIn::AddXHeader(helperItem, name, value))
+            added.headers.push_back(name);
+        else if (name != L"Version")
+            identifiers = false;
+    }
+    added.complete = blind && identifiers;
+    return added;
+}
+
+void RemoveAgentAndHeaders(const com::LateBound& mail, const com::LateBound& helperItem, const AgentAdditions& added,
+                           LastFailure& last) {
+    for (std::wstring_view name : added.headers) CRMAddIn::RemoveXHeader(helperItem, name);
+    if (!added.agent) return;
+    // The agent came last; the user may have the same address among their own recipients.
+    ClearFailure();
+    com::LateBound item(mail);
+    com::LateBound recipients(item.Get(L"Recipients"));
+    for (long index = recipients.Get(L"Count").ToLong(); index >= 1 && !HasPendingFailure(); --index) {
+        com::LateBound recipient(recipients.Call(L"Item", {com::Variant(index)}));
+        if (_wcsicmp(recipient.Get(L"Address").ToText().c_str(), LoggingAddress.c_str()) == 0 ||
+            _wcsicmp(recipient.Get(L"Name").ToText().c_str(), LoggingAddress.c_str()) == 0) {
+            recipients.Call(L"Remove", {com::Variant(index)});
+            break;
+        }
+    }
+    last.Note();
 }
 
 bool PassLogonGate(HWND owner) {
@@ -68,61 +112,76 @@ HWND WindowOf(const com::Ptr<IDispatch>& object) {
 // Log Message: a forward of the message to the logging agent; the button is spent once it
 // has worked.
 void InspWrap::LogMessage(IDispatch*) {
+    CommandRun run;
+    if (!run) return;
     if (!PassLogonGate(nullptr)) return;
     WriteTrace(kModule, L"mcbbEmailLog_Click", L"", kTraceStep);
+    const HWND window = WindowOf(mobjInsp.Object());
     const bool logged = gobjCRMAddIn && gobjCRMAddIn->ForwardToEmailAgent(com::LateBound(mobjMail.Object()));
     if (logged) {
         mblnLogged = true;
-        ShowMessage(kLoggedMessage, MessageIcon::Information);
+        ShowMessage(kLoggedMessage, MessageIcon::Information, window);
         com::LateBound(mcbbEmailLog.Object()).Put(L"Enabled", com::Variant::Boolean(false));
     } else {
-        ShowMessage(kLogFailedMessage, MessageIcon::Exclamation);
+        ShowMessage(kLogFailedMessage, MessageIcon::Exclamation, window);
     }
 }
 
 // Send && Log: the message itself goes out with the logging agent as a blind copy and the
-// user's identifiers in its headers; its window closes once it has been sent.
+// user's identifiers in its headers; its window closes once it has been sent. A message that
+// is not sent keeps its window open and is given back as it was before the click.
 void InspWrap::SendAndLog(IDispatch* ctrl) {
     constexpr std::wstring_view kProcedure = L"mcbbSendAndLog_Click";
+    CommandRun run;
+    if (!run) return;
     com::Ptr<IDispatch> bar = com::LateBound(com::Ptr<IDispatch>(ctrl)).Get(L"Parent").ToDispatch();
     ClearFailure();
     if (!PassLogonGate(WindowOf(bar))) return;
 
     LastFailure last;
-
+    const HWND window = WindowOf(mobjInsp.Object());
     com::LateBound mail(mobjMail.Object());
     mail.Call(L"Save");
     last.Note();
-    WriteTrace(kModule, kProcedure, L"Subject=" + mail.Get(L"Subject").ToText(), kTraceMilestone);
-    last.Note();
+    const std::wstring subject = mail.Get(L"Subject").ToText();
+    last.Note();  // the trace writer clears the record as it starts
+    WriteTrace(kModule, kProcedure, L"Subject=" + subject, kTraceMilestone);
 
     com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    last.Note();
+    if (!helperItem) {
+        ShowMessage(kNoHelperMessage, MessageIcon::Critical, window);
+        last.Report(kModule, kProcedure);
+        return;
+    }
     helperItem.Call(L"Attach", {com::Variant(mail.Get())});
     last.Note();
     const std::wstring to = helperItem.Get(L"ToText").ToText();
     const std::wstring cc = helperItem.Get(L"CcText").ToText();
     last.Note();
     if (to.empty() && cc.empty()) {
-        ShowMessage(kNoRecipientMessage, MessageIcon::Critical);
+        ShowMessage(kNoRecipientMessage, MessageIcon::Critical, window);
         return;
     }
 
-    AddAgentAndHeaders(helperItem, last);
-
+    const AgentAdditions added = AddAgentAndHeaders(helperItem, last);
     com::Variant ignored;
-    const bool sent = helperItem.TryCall(L"Send", {}, ignored);
+    const bool sent = added.complete && helperItem.TryCall(L"Send", {}, ignored);
     last.Note();
-    helperItem.Reset();
-    if (gobjCRMAddIn) gobjCRMAddIn->Utils().Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
-    last.Note();
-
     if (sent) {
+        helperItem.Reset();
+        if (gobjCRMAddIn) gobjCRMAddIn->Utils().Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
+        last.Note();
         // Sent: the window has nothing left to keep, and no save prompt is wanted.
         com::LateBound(mobjInsp.Object()).Call(L"Close", {com::Variant(outlook::olDiscard)});
         last.Note();
     } else {
         // Not sent: the window stays open with the message as the user wrote it.
-        ShowMessage(kSendFailedMessage, MessageIcon::Critical);
+        RemoveAgentAndHeaders(mail, helperItem, added, last);
+        helperItem.Call(L"Save");
+        last.Note();
+        helperItem.Reset();
+        ShowMessage(added.complete ? kSendFailedMessage : kNotLoggedMessage, MessageIcon::Critical, window);
     }
     last.Report(kModule, kProcedure);
 }
@@ -152,55 +211,83 @@ STDMETHODIMP Connect::SendAndLog_OnClick(IDispatch* control) noexcept {
 }
 
 void Connect::LogMessage(const com::Ptr<IDispatch>& control) {
+    CommandRun run;
+    if (!run) return;
     if (!PassLogonGate(nullptr)) return;
-    com::LateBound item(com::LateBound(com::LateBound(control).Get(L"Context")).Get(L"CurrentItem"));
+    com::LateBound inspector(com::LateBound(control).Get(L"Context"));
+    com::LateBound item(inspector.Get(L"CurrentItem"));
+    const HWND window = WindowOf(com::Ptr<IDispatch>(inspector.Get()));
     com::Ptr<CRMAddIn> controller = gobjCRMAddIn;
     const bool logged = controller && controller->ForwardToEmailAgent(item);
     ShowMessage(logged ? kLoggedMessage : kLogFailedMessage,
-                logged ? MessageIcon::Information : MessageIcon::Exclamation);
+                logged ? MessageIcon::Information : MessageIcon::Exclamation, window);
 }
 
 void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
+    constexpr std::wstring_view kRibbonModule = L"Connect";
+    constexpr std::wstring_view kProcedure = L"SendAndLog_OnClick";
+    CommandRun run;
+    if (!run) return;
     if (!PassLogonGate(nullptr)) return;
     LastFailure last;
 
     com::LateBound inspector(com::LateBound(control).Get(L"Context"));
     com::LateBound mail(inspector.Get(L"CurrentItem"));
+    const HWND window = WindowOf(com::Ptr<IDispatch>(inspector.Get()));
     mail.Call(L"Save");
     last.Note();
     com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    last.Note();
+    if (!helperItem) {
+        ShowMessage(kNoHelperMessage, MessageIcon::Critical, window);
+        last.Report(kRibbonModule, kProcedure);
+        return;
+    }
     helperItem.Call(L"Attach", {com::Variant(mail.Get())});
     last.Note();
     const size_t addressed = mail.Get(L"To").ToText().size() + mail.Get(L"CC").ToText().size() +
                              static_cast<size_t>(std::max(0L, com::LateBound(helperItem.Get(L"Recipients")).Get(L"Count").ToLong()));
     last.Note();
     if (addressed == 0) {
-        ShowMessage(kNoRecipientMessage, MessageIcon::Critical);
+        ShowMessage(kNoRecipientMessage, MessageIcon::Critical, window);
         return;
     }
 
-    AddAgentAndHeaders(helperItem, last);
-    helperItem.Call(L"Save");
-    last.Note();
-    helperItem.Reset();
+    const AgentAdditions added = AddAgentAndHeaders(helperItem, last);
+    bool sent = false;
+    if (added.complete) {
+        helperItem.Call(L"Save");
+        last.Note();
+        helperItem.Reset();
 
-    // Outlook 2007 sends what it has stored: the item is fetched again and sent by Outlook.
-    const std::wstring entryId = mail.Get(L"EntryID").ToText();
-    com::LateBound session(mobjOutlook.Get(L"Session"));
-    com::LateBound stored(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
-    last.Note();
-    com::Variant ignored;
-    const bool sent = stored.TryCall(L"Send", {}, ignored);
-    last.Note();
-    stored.Reset();
+        // Outlook 2007 sends what it has stored: the item is fetched again and sent by Outlook.
+        const std::wstring entryId = mail.Get(L"EntryID").ToText();
+        com::LateBound session(mobjOutlook.Get(L"Session"));
+        com::LateBound stored(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
+        last.Note();
+        com::Variant ignored;
+        sent = stored.TryCall(L"Send", {}, ignored);
+        last.Note();
+        stored.Reset();
+    }
 
     if (sent) {
         inspector.Call(L"Close", {com::Variant(outlook::olDiscard)});
         last.Note();
     } else {
-        ShowMessage(kSendFailedMessage, MessageIcon::Critical);
+        // Not sent: what was added (and stored by the helper's Save) comes off again.
+        if (!helperItem) {
+            helperItem = com::CreateObject(helper::kMailItemProgId);
+            helperItem.Call(L"Attach", {com::Variant(mail.Get())});
+            last.Note();
+        }
+        RemoveAgentAndHeaders(mail, helperItem, added, last);
+        helperItem.Call(L"Save");
+        last.Note();
+        helperItem.Reset();
+        ShowMessage(added.complete ? kSendFailedMessage : kNotLoggedMessage, MessageIcon::Critical, window);
     }
-    last.Report(L"Connect", L"SendAndLog_OnClick");
+    last.Report(kRibbonModule, kProcedure);
 }
 
 }  // namespace vantrell

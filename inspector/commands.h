@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string_view>
+#include <vector>
 
 #include "platform/failure.h"
 #include "platform/late_bound.h"
@@ -26,10 +27,38 @@ struct LastFailure {
     void Report(std::wstring_view module, std::wstring_view procedure) const;
 };
 
+// One command at a time: while a command runs (its logon dialog or a message box is up, or
+// Outlook dispatches messages during a send) another click on either command, in either
+// form, does nothing.
+class CommandRun {
+public:
+    CommandRun() noexcept;
+    ~CommandRun();
+    CommandRun(const CommandRun&) = delete;
+    CommandRun& operator=(const CommandRun&) = delete;
+    // False when another command is running: this one must end at once.
+    explicit operator bool() const noexcept { return entered_; }
+
+private:
+    bool entered_;
+};
+
+// What Send && Log added to a message, so that a message it does not send can be given back
+// as it was.
+struct AgentAdditions {
+    bool agent = false;                       // the logging agent was added as a recipient
+    std::vector<std::wstring_view> headers;   // the X-headers written, in order
+    bool complete = false;                    // agent as a blind copy, LogonID and CompanyID all there
+};
+
 // Send && Log's additions to the message a helper mail item wraps: the logging agent as a
-// blind copy, and the user's identifiers and the add-in's version as X-headers; a failure to
-// add the agent is noted in `last`.
-void AddAgentAndHeaders(com::LateBound& helperItem, LastFailure& last);
+// blind copy, and the user's identifiers and the add-in's version as X-headers; failures are
+// noted in `last`.
+AgentAdditions AddAgentAndHeaders(com::LateBound& helperItem, LastFailure& last);
+// Takes them off again: the headers through the helper item, the agent through the Outlook
+// item's own Recipients; failures are noted in `last`. The caller stores the message.
+void RemoveAgentAndHeaders(const com::LateBound& mail, const com::LateBound& helperItem, const AgentAdditions& added,
+                           LastFailure& last);
 
 // The user messages of the commands.
 inline constexpr const wchar_t* kLoggedMessage = L"A copy of this message has been forwarded for logging";
@@ -37,5 +66,11 @@ inline constexpr const wchar_t* kLogFailedMessage = L"There was an error while a
 inline constexpr const wchar_t* kNoRecipientMessage = L"You must enter at least one recipient to send this message!";
 inline constexpr const wchar_t* kSendFailedMessage =
     L"The message could not be sent. It is still open so that you can try again.";
+inline constexpr const wchar_t* kNotLoggedMessage =
+    L"The message could not be prepared for logging, so it has not been sent. You can send it as usual, "
+    L"or try again.";
+inline constexpr const wchar_t* kNoHelperMessage =
+    L"The message has not been sent: the add-in's helper component is missing, so it cannot be logged. "
+    L"You can send it as usual.";
 
 }  // namespace vantrell

@@ -36,6 +36,8 @@ public:
     // it was written. CR and LF runs in `value` become one space: a value never starts a new
     // header line.
     static bool AddXHeader(const com::LateBound& helperItem, std::wstring_view name, std::wstring_view value);
+    // Takes a header AddXHeader wrote off the helper item's message again; true when it is gone.
+    static bool RemoveXHeader(const com::LateBound& helperItem, std::wstring_view name);
     // Whether the message a helper mail item wraps was received (it carries transport headers
     // or the message-to-me property) rather than composed here.
     static bool IsIncoming(const com::LateBound& helperItem);

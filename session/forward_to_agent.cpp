@@ -86,6 +86,22 @@ bool CRMAddIn::AddXHeader(const com::LateBound& helperItem, std::wstring_view na
     return item.TryCall(L"SetProperty", {com::Variant(tag | helper::kTypeString8), com::Variant(text)}, ignored);
 }
 
+bool CRMAddIn::RemoveXHeader(const com::LateBound& helperItem, std::wstring_view name) {
+    ProcedureScope scope;
+    com::LateBound item(helperItem);
+    com::Variant id;
+    if (!item.TryCall(L"NamedId", {com::Variant(helper::kInternetHeaders), com::Variant(std::wstring(kHeaderPrefix) + std::wstring(name))}, id))
+        return false;
+    long tag = 0;
+    if (!id.TryLong(tag) || tag == 0) return false;
+    // AddXHeader wrote an 8-bit or a Unicode string, by the text: both go, and a type that was
+    // not written is no failure.
+    com::Variant ignored;
+    const bool eightBit = item.TryCall(L"DeleteProperty", {com::Variant(tag | helper::kTypeString8)}, ignored);
+    const bool unicode = item.TryCall(L"DeleteProperty", {com::Variant(tag | helper::kTypeUnicode)}, ignored);
+    return eightBit && unicode;
+}
+
 bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());  // sending may let Outlook process its messages
@@ -93,7 +109,15 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     const com::Variant subjectValue = item.Get(L"Subject");
     const std::wstring subject = subjectValue.ToText();
 
+    // Without a forward there is nothing to address or stamp: the helper would go on wrapping
+    // the source message, and the agent and the headers would land on the user's own message.
+    ClearFailure();
     com::LateBound forward(item.Call(L"Forward"));
+    if (!forward || HasPendingFailure()) {
+        const Failure failure = HasPendingFailure() ? PendingFailure() : MakeFailure(E_POINTER, L"No forward");
+        Trace(L"error forwarding '" + subject + L"': " + FailureText(failure), kTraceFailure);
+        return false;
+    }
     forward.Put(L"Subject", subjectValue);
     com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
     helperItem.Call(L"Attach", {com::Variant(item.Get())});
@@ -169,7 +193,14 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
         helperItem.Call(L"Send");
         forward.Reset();
         helperItem.Reset();
-        mobjUtils.Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
+        if (!HasPendingFailure()) {
+            // Sent: the forward waits in the Outbox and goes with Outlook's next send/receive, so
+            // a failed flush does not undo the log.
+            mobjUtils.Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
+            if (HasPendingFailure())
+                Trace(L"error delivering '" + subject + L"': " + FailureText(PendingFailure()), kTraceFailure);
+            return true;
+        }
     }
     if (!HasPendingFailure()) return true;
     Trace(L"error forwarding '" + subject + L"': " + FailureText(PendingFailure()), kTraceFailure);

@@ -75,3 +75,6 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() { return Unregister(); }
+
+// For tests: the mail items' journal (see Journal), valid until the next call into the helper.
+extern "C" const wchar_t* WINAPI OsbJournal() { return Journal().c_str(); }

@@ -57,6 +57,11 @@ private:
 // The store item a mail item wraps, shared with the recipients it hands out. Writes not yet
 // stored are stored when the mail item lets go of it (another Attach, its release), or, for a
 // write through a recipient that outlives the mail item, when the last holder goes.
+// What the mail items did, for tests: one line each for "Attach", "Save", "Send" and "Store when
+// let go" (the writes of an item stored as it is released or another item is attached).
+std::wstring& Journal() noexcept;
+void NoteInJournal(const wchar_t* entry) noexcept;
+
 struct Attachment {
     explicit Attachment(com::Ptr<ISimStoreItem> wrapped) noexcept : item(std::move(wrapped)) {}
     ~Attachment() { Store(); }
@@ -89,6 +94,7 @@ public:
     STDMETHODIMP get_Recipients(IDispatch** recipients) noexcept override;
     STDMETHODIMP Send() noexcept override;
     STDMETHODIMP Save() noexcept override;
+    STDMETHODIMP DeleteProperty(LONG tag) noexcept override;
 
 private:
     HRESULT Text(ULONG tag, BSTR* text) noexcept;

@@ -41,9 +41,23 @@ const wchar_t* SendFailure(HRESULT hr) noexcept {
 
 }  // namespace
 
+std::wstring& Journal() noexcept {
+    static std::wstring journal;
+    return journal;
+}
+
+void NoteInJournal(const wchar_t* entry) noexcept {
+    try {
+        Journal().append(entry).push_back(L'\n');
+    } catch (...) {
+        // Out of memory: the journal is for tests only.
+    }
+}
+
 HRESULT Attachment::Store() noexcept {
     if (!unsaved) return S_OK;
     unsaved = false;
+    NoteInJournal(L"Store when let go");
     return item->SaveChanges();
 }
 
@@ -55,6 +69,7 @@ MailItem::~MailItem() {
 
 STDMETHODIMP MailItem::Attach(IDispatch* item) noexcept {
     if (!item) return Raise(E_INVALIDARG, L"No item was given.");
+    NoteInJournal(L"Attach");
     return com::Guarded([&]() -> HRESULT {
         com::Ptr<ISimStoreItem> store;
         if (FAILED(item->QueryInterface(IID_ISimStoreItem, reinterpret_cast<void**>(store.ReleaseAndGetAddressOf()))) ||
@@ -145,6 +160,7 @@ STDMETHODIMP MailItem::get_Recipients(IDispatch** recipients) noexcept {
 }
 
 STDMETHODIMP MailItem::Send() noexcept {
+    NoteInJournal(L"Send");
     if (!attached_) return NotAttached();
     HRESULT hr = attached_->item->Submit();
     if (FAILED(hr)) return Raise(hr, SendFailure(hr));
@@ -153,11 +169,20 @@ STDMETHODIMP MailItem::Send() noexcept {
 }
 
 STDMETHODIMP MailItem::Save() noexcept {
+    NoteInJournal(L"Save");
     if (!attached_) return NotAttached();
     // Stores whatever the item holds, written here or not.
     HRESULT hr = attached_->item->SaveChanges();
     if (FAILED(hr)) return Raise(hr, L"The item could not be saved.");
     attached_->unsaved = false;
+    return S_OK;
+}
+
+STDMETHODIMP MailItem::DeleteProperty(LONG tag) noexcept {
+    if (!attached_) return NotAttached();
+    HRESULT hr = attached_->item->DeleteProperty(static_cast<ULONG>(tag));
+    if (FAILED(hr)) return Raise(hr, L"The property could not be deleted.");
+    attached_->unsaved = true;
     return S_OK;
 }
 

@@ -1,5 +1,7 @@
 #include "sim/outlook/host.h"
 
+#include <mapicode.h>
+
 #include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/ribbon.h"
 #include "sim/outlook/store_objects.h"
@@ -371,14 +373,16 @@ void Host::Close(InspectorObject* inspector, SaveMode mode, bool forced) {
             return;
         }
         if (!inspector->IsOpen()) return;  // a handler closed it meanwhile
-        if (!item->Gone()) {
-            if (mode == SaveMode::Save) {
-                item->SaveChanges();
-            } else {
-                // Outlook would ask the user whether to save; nobody answers here, so the changes go.
-                if (mode == SaveMode::Prompt && item->HasChanges()) Note(L"Save prompt");
-                item->DropChanges();
-            }
+        if (mode == SaveMode::Save) {
+            // A changed item whose message has gone (sent beneath the window) cannot be saved:
+            // the close fails and the window stays.
+            if (item->Gone() && item->HasChanges())
+                throw Raised{MAPI_E_OBJECT_DELETED, L"The item has been moved or deleted."};
+            if (!item->Gone()) item->SaveChanges();
+        } else {
+            // Outlook would ask the user whether to save; nobody answers here, so the changes go.
+            if (mode == SaveMode::Prompt && item->HasChanges()) Note(L"Save prompt");
+            item->DropChanges();
         }
     }
     inspector->MarkClosed();
@@ -390,6 +394,7 @@ void Host::Close(InspectorObject* inspector, SaveMode mode, bool forced) {
     ribbons_->Closed(inspector);
     inspector->ReleaseItem();
     inspector->CloseBars();
+    inspector->DestroyWindow();
     // Word's window for the message closes after the inspector.
     if (auto word = inspector->Word().lock(); word && word->Running() && inspector->WordDocument()) {
         for (const auto& document : word->Documents()) {
@@ -423,6 +428,11 @@ InspectorObject* Host::InspectorShowing(const ItemObject* item) const {
 
 void Host::ClickButton(InspectorObject* inspector, const std::wstring& tag) {
     bool clicked = false;
+    // A window that a modal box owns takes no clicks.
+    if (inspector->Window() && !IsWindowEnabled(inspector->Window())) {
+        Note(L"Click ignored " + tag);
+        return;
+    }
     if (auto word = inspector->Word().lock()) {
         clicked = word->Running() && word->Click(tag);
     } else if (CommandBarsObject* bars = inspector->Bars()) {

@@ -351,8 +351,23 @@ STDMETHODIMP ItemObject::Submit() noexcept {
         if (SUCCEEDED(hr)) {
             changes_.clear();
             recipientChanges_.reset();
+            submittedBeneath_ = true;
         }
         return hr;
+    });
+}
+
+STDMETHODIMP ItemObject::DeleteProperty(ULONG tag) noexcept {
+    return OnLiveStore(L"DeleteProperty", [&](StoreData& store) -> HRESULT {
+        HRESULT fault = store.WriteFault(tag);
+        if (FAILED(fault)) return fault;
+        const ULONG id = PROP_ID(tag);
+        // Written here only: the write goes. Stored: the deletion waits for the next save.
+        if (message_->properties.count(id))
+            changes_[id] = PropertyValue{PT_NULL, com::Variant(), 0};
+        else
+            changes_.erase(id);
+        return S_OK;
     });
 }
 

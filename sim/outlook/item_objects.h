@@ -52,6 +52,7 @@ public:
     STDMETHODIMP SetRecipientType(LONG index, LONG type) noexcept override;
     STDMETHODIMP ResolveRecipient(LONG index) noexcept override;
     STDMETHODIMP Submit() noexcept override;
+    STDMETHODIMP DeleteProperty(ULONG tag) noexcept override;
 
     // Its message has been sent (moved on): every call fails.
     bool Gone() const noexcept { return message_->gone; }
@@ -59,12 +60,17 @@ public:
     long ObjectClass() const noexcept { return objectClass_; }
     // A mail or post item that has been sent or received (not one being written).
     bool Sent() const { return !Unsent(); }
-    // Writes or recipient changes not saved yet.
-    bool HasChanges() const noexcept { return !changes_.empty() || recipientChanges_.has_value(); }
+    // Writes or recipient changes not saved yet; also what the window showed of a message that
+    // was submitted beneath it through the store's private interface (Outlook's item does not
+    // know it went, and still counts its own copy as changed).
+    bool HasChanges() const noexcept {
+        return !changes_.empty() || recipientChanges_.has_value() || submittedBeneath_;
+    }
     // Forgets the writes and recipient changes not saved yet (a close that discards them).
     void DropChanges() noexcept {
         changes_.clear();
         recipientChanges_.reset();
+        submittedBeneath_ = false;
     }
     // Raises the error every call on a sent (moved) item gets.
     void RequireLive() const;
@@ -98,6 +104,7 @@ private:
     long objectClass_;
     PropertyMap changes_;
     std::optional<RecipientList> recipientChanges_;
+    bool submittedBeneath_ = false;
 };
 
 // A mail item's Recipients (kind "Recipients"): Count, Item(index or name), Add(name),

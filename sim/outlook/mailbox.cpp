@@ -146,6 +146,15 @@ HRESULT ToStored(ULONG tag, const VARIANT& value, PropertyValue& out) {
     return S_OK;
 }
 
+void MergeChanges(PropertyMap& properties, const PropertyMap& changes) {
+    for (const auto& [id, property] : changes) {
+        if (property.type == PT_NULL)
+            properties.erase(id);
+        else
+            properties[id] = property;
+    }
+}
+
 HRESULT ReadProperty(const PropertyMap* changes, const PropertyMap& stored, ULONG tag, com::Variant& out) {
     const ULONG id = PROP_ID(tag);
     const ULONG type = PROP_TYPE(tag);
@@ -158,7 +167,7 @@ HRESULT ReadProperty(const PropertyMap* changes, const PropertyMap& stored, ULON
         auto it = stored.find(id);
         if (it != stored.end()) found = &it->second;
     }
-    if (!found) return MAPI_E_NOT_FOUND;
+    if (!found || found->type == PT_NULL) return MAPI_E_NOT_FOUND;  // PT_NULL: deleted, not saved yet
     const bool matches =
         type == PT_UNSPECIFIED || type == found->type || (IsString(type) && IsString(found->type));
     if (!matches) return MAPI_E_NOT_FOUND;
@@ -256,7 +265,7 @@ std::shared_ptr<MessageData> StoreData::NewUnsent(long folder, const std::wstrin
 
 void StoreData::Save(const std::shared_ptr<MessageData>& message, const PropertyMap& changes,
                      const RecipientList* recipients) {
-    for (const auto& [id, property] : changes) message->properties[id] = property;
+    MergeChanges(message->properties, changes);
     if (recipients) message->recipients = *recipients;
     if (message->stored) return;
     FolderData* folder = Folder(message->folder);
@@ -270,7 +279,7 @@ HRESULT StoreData::Assign(PropertyMap& changes, const PropertyMap& stored, ULONG
     HRESULT hr = ToStored(tag, value, converted);
     if (FAILED(hr)) return hr;
     const ULONG id = PROP_ID(tag);
-    if (auto it = changes.find(id); it != changes.end())
+    if (auto it = changes.find(id); it != changes.end() && it->second.type != PT_NULL)
         converted.order = it->second.order;
     else if (auto before = stored.find(id); before != stored.end())
         converted.order = before->second.order;
@@ -302,7 +311,7 @@ HRESULT StoreData::Submit(const std::shared_ptr<MessageData>& message, const Pro
     if (message->gone) return MAPI_E_OBJECT_DELETED;
     if (FAILED(submitFault_)) return submitFault_;
     PropertyMap properties = message->properties;
-    for (const auto& [id, property] : changes) properties[id] = property;
+    MergeChanges(properties, changes);
     const auto flags = properties.find(tags::IdOf(tags::kMessageFlags));
     const bool unsent = flags != properties.end() && (flags->second.value.ToLong() & tags::kFlagUnsent);
     if (!unsent || message->associated) return MAPI_E_SUBMITTED;

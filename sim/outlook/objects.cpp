@@ -3,6 +3,7 @@
 #include <mapicode.h>
 
 #include <algorithm>
+#include <new>
 
 #include "sim/outlook/host.h"
 #include "sim/outlook/mapi_tags.h"
@@ -182,6 +183,8 @@ ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, boo
 InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item,
                                  bool wordMail)
     : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)), wordMail_(wordMail) {
+    window_ = CreateWindowExW(0, L"STATIC", L"Inspector", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     Add(Property(L"CurrentItem", 0x2102, [this] {
         if (!item_) throw Raised{E_FAIL, L"The window has been closed."};
         return ObjectOf(item_.Get());
@@ -218,6 +221,60 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
     }));
     Offer(IID_InspectorEvents);
     if (newEvents) Offer(IID_InspectorEvents_10);
+}
+
+namespace {
+
+// IOleWindow of an inspector: a tear-off that keeps the inspector while it is held and answers
+// every other interface (IUnknown included) as the inspector.
+class InspectorWindow final : public IOleWindow {
+public:
+    explicit InspectorWindow(InspectorObject* inspector) noexcept : inspector_(inspector) { inspector_->AddRef(); }
+    ~InspectorWindow() { inspector_->Release(); }
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
+        if (!out) return E_POINTER;
+        if (IsEqualIID(iid, IID_IOleWindow)) {
+            AddRef();
+            *out = static_cast<IOleWindow*>(this);
+            return S_OK;
+        }
+        return inspector_->QueryInterface(iid, out);
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++count_; }
+    STDMETHODIMP_(ULONG) Release() noexcept override {
+        const ULONG left = --count_;
+        if (left == 0) delete this;
+        return left;
+    }
+    STDMETHODIMP GetWindow(HWND* window) noexcept override {
+        if (!window) return E_POINTER;
+        *window = inspector_->Window();
+        return *window ? S_OK : E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+
+private:
+    InspectorObject* inspector_;
+    ULONG count_ = 1;
+};
+
+}  // namespace
+
+STDMETHODIMP InspectorObject::QueryInterface(REFIID iid, void** out) noexcept {
+    if (out && IsEqualIID(iid, IID_IOleWindow)) {
+        *out = nullptr;
+        if (!window_) return E_NOINTERFACE;
+        *out = static_cast<IOleWindow*>(new (std::nothrow) InspectorWindow(this));
+        return *out ? S_OK : E_OUTOFMEMORY;
+    }
+    return OutlookObject::QueryInterface(iid, out);
+}
+
+InspectorObject::~InspectorObject() { DestroyWindow(); }
+
+void InspectorObject::DestroyWindow() noexcept {
+    if (window_) ::DestroyWindow(window_);
+    window_ = nullptr;
 }
 
 CommandBarsObject* InspectorObject::Bars() const {

@@ -98,7 +98,16 @@ public:
     // The window has closed: its own bars go with it.
     void CloseBars() noexcept;
 
+    // The window's handle, as IOleWindow::GetWindow gives it (a real window of this thread, so
+    // that it can own modal boxes: it is disabled while one is up); null once it has closed.
+    HWND Window() const noexcept { return window_; }
+    void DestroyWindow() noexcept;
+    // Also IOleWindow, as Outlook's inspectors answer it.
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
+    ~InspectorObject() override;
+
 private:
+    HWND window_ = nullptr;
     Owned<ItemObject> item_;
     bool wordMail_;
     Owned<CommandBarsObject> bars_;

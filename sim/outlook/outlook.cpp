@@ -77,7 +77,13 @@ std::vector<RibbonControlState> Outlook::ExplorerRibbon(int explorer) const {
 }
 
 void Outlook::ClickRibbon(int inspector, const std::wstring& controlId) {
-    host_->Ribbon().Click(host_->FindInspector(inspector), controlId);
+    InspectorObject* window = host_->FindInspector(inspector);
+    // A window that a modal box owns takes no clicks.
+    if (window->Window() && !IsWindowEnabled(window->Window())) {
+        host_->Note(L"Click ignored " + controlId);
+        return;
+    }
+    host_->Ribbon().Click(window, controlId);
 }
 
 const std::vector<std::wstring>& Outlook::RibbonLog() const { return host_->Ribbon().Log(); }

@@ -21,7 +21,15 @@
 //
 // Inspector.Close(SaveMode): olSave 0 saves the item, olDiscard 1 drops its unsaved changes,
 // olPromptForSave 2 logs L"Save prompt" when it has any (Outlook would ask; no one answers here)
-// and drops them; another mode fails with E_INVALIDARG.
+// and drops them; another mode fails with E_INVALIDARG. An item whose message was submitted
+// beneath the window (by the helper's Send, through the store's private interface) still counts
+// its own copy as changed: olSave then fails with MAPI_E_OBJECT_DELETED ("The item has been moved
+// or deleted.") and the window stays open, olPromptForSave logs L"Save prompt", olDiscard closes.
+//
+// Every inspector is a real (hidden) window of this thread and answers IOleWindow (GetWindow
+// gives its handle, E_FAIL once it has closed), so that it can own a modal box, which disables
+// it while it is up: a click on a disabled inspector (ClickButton, ClickRibbon) is ignored and
+// logged as L"Click ignored <tag or control id>".
 //
 // The ribbon (Outlook 2007, version 12, and later; see ribbon.h): right after an add-in's
 // OnConnection, Outlook asks its object for IRibbonExtensibility and keeps it until the add-in's

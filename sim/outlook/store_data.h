@@ -52,7 +52,11 @@ struct FolderData {
 // Converts `value` to what the store keeps under `tag`: S_OK, MAPI_E_INVALID_TYPE for a type it
 // does not keep, MAPI_E_BAD_VALUE for a value that does not convert.
 HRESULT ToStored(ULONG tag, const VARIANT& value, PropertyValue& out);
-// Reads `tag` from `changes` (may be null), then from `stored`: S_OK or MAPI_E_NOT_FOUND.
+// Applies an open item's unsaved `changes` to `properties`: writes, and deletions (a change of
+// type PT_NULL).
+void MergeChanges(PropertyMap& properties, const PropertyMap& changes);
+// Reads `tag` from `changes` (may be null), then from `stored`: S_OK or MAPI_E_NOT_FOUND (also
+// for a property deleted in `changes`).
 HRESULT ReadProperty(const PropertyMap* changes, const PropertyMap& stored, ULONG tag, com::Variant& out);
 // The text of a string property, empty when absent.
 std::wstring TextOf(const PropertyMap& properties, ULONG id);

@@ -442,5 +442,37 @@ TEST_F(Forwarding, AFailedSendIsReportedThroughEitherPath) {
     }
 }
 
+// A forward that Outlook could not make stops the log at once, through either path: nothing
+// is written onto the source message, which stays as it was received.
+TEST_F(Forwarding, WithoutAForwardTheSourceMessageIsLeftUntouched) {
+    size_t failures = 0;
+    for (const wchar_t* version : {L"11.0.8312", L"12.0.6423.1000"}) {
+        SCOPED_TRACE(testing::Message() << (version[1] == L'1' ? "2003" : "2007"));
+        Fresh(version);
+        const std::wstring id = mailbox->AddReceivedMail(Received());
+        const sim::StoredItem before = mailbox->Item(id);
+        outlook->FailMember(L"MailItem", L"Forward", E_FAIL, L"No forward today.");
+        EXPECT_FALSE(Log(id));
+        EXPECT_EQ(0u, agent->Count());
+        const sim::StoredItem after = mailbox->Item(id);
+        EXPECT_EQ(before.recipients.size(), after.recipients.size());
+        EXPECT_EQ(before.named.size(), after.named.size());
+        EXPECT_EQ(nullptr, after.FindNamed(kInternetHeaders, L"X-Quorvanes-LogonID"));
+        EXPECT_EQ(++failures, Lines("CRMAddIn::ForwardToEmailAgent:error forwarding 'Quote for 40 units': -2147467259 No forward today."));
+        EXPECT_EQ(0u, Lines("logging existing received message"));
+    }
+}
+
+// Sent through the helper, the forward waits in the Outbox: a flush that fails does not make
+// it a failed log (a retry would send a second copy); it is traced, and Outlook sends it later.
+TEST_F(Forwarding, AFailedFlushAfterTheSendStillCountsAsLogged) {
+    Start();
+    outlook->FailMember(L"Session", L"Store.FlushOutbox", E_FAIL, L"Offline");
+    EXPECT_TRUE(Log(mailbox->AddReceivedMail(Received())));
+    EXPECT_EQ(1u, agent->Count());  // Outlook's own send/receive took it
+    EXPECT_EQ(1u, Lines("CRMAddIn::ForwardToEmailAgent:error delivering 'Quote for 40 units': "));
+    EXPECT_EQ(0u, Lines("error forwarding"));
+}
+
 }  // namespace
 }  // namespace vantrell::test

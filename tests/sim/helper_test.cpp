@@ -5,6 +5,8 @@
 // add-in sends), and the references it leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <mapidefs.h>
 #include <mapicode.h>
 
@@ -511,6 +513,66 @@ TEST_F(HelperMail, TheAgentAsABlindCopyReceivesTheComposedMessageWithoutShowing)
     utils.Reset();
     inspector.Reset();
     EXPECT_EQ(0, outlook->ReferencesHeldOutside());
+}
+
+// The window of a message the helper sent beneath it still counts its copy as changed: each
+// close mode does what Outlook's does with a changed item whose message has gone.
+TEST_F(HelperMail, AWindowWhoseMessageTheHelperSentClosesAsItsModeSays) {
+    struct Case {
+        long mode;
+        bool closes;
+        bool prompts;
+    };
+    for (const Case c : {Case{0, false, false}, Case{1, true, false}, Case{2, true, true}}) {
+        SCOPED_TRACE(c.mode);
+        Start(L"11.0.8312");
+        const int window = outlook->OpenInspector();
+        LateBound inspector(Ptr<IDispatch>(outlook->Inspector(window)));
+        LateBound item(inspector.Get(L"CurrentItem"));
+        LateBound(LateBound(item.Get(L"Recipients")).Call(L"Add", {L"client@example.com"})).Call(L"Resolve");
+        item.Call(L"Save");
+        LateBound mail = com::CreateObject(L"Ostrabin.OsbMailItem");
+        mail.Call(L"Attach", {Variant(item.Get())});
+        mail.Call(L"Send");
+        mail.Reset();
+        item.Reset();
+        ClearFailure();
+        inspector.Call(L"Close", {c.mode});
+        EXPECT_EQ(!c.closes, HasPendingFailure());
+        if (!c.closes) EXPECT_EQ(MAPI_E_OBJECT_DELETED, PendingFailure().number);
+        const auto& log = outlook->Log();
+        EXPECT_EQ(c.prompts, std::find(log.begin(), log.end(), L"Save prompt") != log.end());
+        EXPECT_EQ(c.closes ? 0 : 1, LateBound(LateBound(Ptr<IDispatch>(outlook->Application())).Get(L"Inspectors")).Get(L"Count").ToLong());
+        inspector.Reset();
+        outlook->ShutDown();
+        EXPECT_EQ(0, outlook->ReferencesHeldOutside());
+    }
+}
+
+// DeleteProperty takes a written or a stored property off (stored: at the next save); a
+// missing one is no failure.
+TEST_F(HelperMail, DeletePropertyRemovesWrittenAndStoredProperties) {
+    Start(L"11.0.8312");
+    const int window = outlook->OpenInspector();
+    LateBound item(Ptr<IDispatch>(outlook->CurrentItem(window)));
+    item.Call(L"Save");
+    LateBound mail = com::CreateObject(L"Ostrabin.OsbMailItem");
+    mail.Call(L"Attach", {Variant(item.Get())});
+    const long stored = mail.Call(L"NamedId", {kInternetHeaders, L"X-Stored"}).ToLong() | 0x1E;
+    const long written = mail.Call(L"NamedId", {kInternetHeaders, L"X-Written"}).ToLong() | 0x1E;
+    mail.Call(L"SetProperty", {stored, L"kept"});
+    mail.Call(L"Save");
+    mail.Call(L"SetProperty", {written, L"new"});
+    for (long tag : {stored, written, static_cast<long>(0x7FF0001E)}) mail.Call(L"DeleteProperty", {tag});
+    EXPECT_FALSE(HasPendingFailure()) << PendingFailure().description;
+    EXPECT_TRUE(mail.Call(L"GetProperty", {stored}).IsEmpty());
+    const std::wstring entryId = item.Get(L"EntryID").ToText();
+    EXPECT_NE(nullptr, outlook->UserMailbox()->Item(entryId).FindNamed(kInternetHeadersGuid, L"X-Stored"));
+    mail.Call(L"Save");
+    EXPECT_EQ(nullptr, outlook->UserMailbox()->Item(entryId).FindNamed(kInternetHeadersGuid, L"X-Stored"));
+    EXPECT_EQ(nullptr, outlook->UserMailbox()->Item(entryId).FindNamed(kInternetHeadersGuid, L"X-Written"));
+    mail.Reset();
+    item.Reset();
 }
 
 }  // namespace

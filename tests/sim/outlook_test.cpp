@@ -3,6 +3,7 @@
 // shut-down and reference accounting.
 #include <gtest/gtest.h>
 
+#include <ole2.h>
 #include <olectl.h>
 
 #include "platform/events.h"
@@ -491,6 +492,30 @@ TEST_F(SimOutlook, ReferencesHeldOutsideCountWhatTheAddInKeepsUntilItLetsGo) {
     outlook.ShutDown();
     EXPECT_EQ(1, outlook.ReferencesHeldOutside());  // the test's own
     mine.Reset();
+    EXPECT_EQ(0, outlook.ReferencesHeldOutside());
+}
+
+// An inspector is a window of this thread (IOleWindow, as Outlook's): a modal box it owns
+// disables it, and a disabled window takes no clicks.
+TEST_F(SimOutlook, AnInspectorIsAWindowThatTakesNoClicksWhileDisabled) {
+    Outlook outlook(L"14.0.7015.1000");
+    outlook.StartUp(Start::WithExplorer);
+    const int window = outlook.OpenInspector();
+    Ptr<IOleWindow> ole = Ptr<IDispatch>(outlook.Inspector(window)).As<IOleWindow>();
+    ASSERT_TRUE(ole);
+    EXPECT_TRUE(com::SameObject(ole.Get(), outlook.Inspector(window)));
+    HWND handle = nullptr;
+    ASSERT_EQ(S_OK, ole->GetWindow(&handle));
+    EXPECT_TRUE(IsWindow(handle));
+    EnableWindow(handle, FALSE);
+    outlook.ClickButton(window, L"CRM.Any");
+    EXPECT_EQ(L"Click ignored CRM.Any", outlook.Log().back());
+    EnableWindow(handle, TRUE);
+    outlook.CloseInspector(window);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(E_FAIL, ole->GetWindow(&handle));
+    ole.Reset();
+    outlook.ShutDown();
     EXPECT_EQ(0, outlook.ReferencesHeldOutside());
 }
 
