@@ -39,12 +39,12 @@ void LastFailure::Report(std::wstring_view module, std::wstring_view procedure) 
 }
 
 namespace {
-bool gblnCommandRunning = false;
+bool commandRunning = false;
 }  // namespace
 
-CommandRun::CommandRun() noexcept : entered_(!gblnCommandRunning) { gblnCommandRunning = true; }
+CommandRun::CommandRun() noexcept : entered_(!commandRunning) { commandRunning = true; }
 CommandRun::~CommandRun() {
-    if (entered_) gblnCommandRunning = false;
+    if (entered_) commandRunning = false;
 }
 
 AgentAdditions AddAgentAndHeaders(com::LateBound& helperItem, LastFailure& last) {
@@ -108,6 +108,21 @@ HWND WindowOf(const com::Ptr<IDispatch>& object) {
     if (window && SUCCEEDED(window->GetWindow(&handle))) return handle;
     return nullptr;
 }
+
+namespace {
+
+// A message Send && Log did not send: what it added comes off, the message is stored as it was
+// before the click, and the user is told why it was not sent.
+void GiveBackUnsent(const com::LateBound& mail, com::LateBound& helperItem, const AgentAdditions& added,
+                    LastFailure& last, HWND window) {
+    RemoveAgentAndHeaders(mail, helperItem, added, last);
+    helperItem.Call(L"Save");
+    last.Note();
+    helperItem.Reset();
+    ShowMessage(added.complete ? kSendFailedMessage : kNotLoggedMessage, MessageIcon::Critical, window);
+}
+
+}  // namespace
 
 // Log Message: a forward of the message to the logging agent; the button is spent once it
 // has worked.
@@ -177,11 +192,7 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
         last.Note();
     } else {
         // Not sent: the window stays open with the message as the user wrote it.
-        RemoveAgentAndHeaders(mail, helperItem, added, last);
-        helperItem.Call(L"Save");
-        last.Note();
-        helperItem.Reset();
-        ShowMessage(added.complete ? kSendFailedMessage : kNotLoggedMessage, MessageIcon::Critical, window);
+        GiveBackUnsent(mail, helperItem, added, last, window);
     }
     last.Report(kModule, kProcedure);
 }
@@ -281,11 +292,7 @@ void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
             helperItem.Call(L"Attach", {com::Variant(mail.Get())});
             last.Note();
         }
-        RemoveAgentAndHeaders(mail, helperItem, added, last);
-        helperItem.Call(L"Save");
-        last.Note();
-        helperItem.Reset();
-        ShowMessage(added.complete ? kSendFailedMessage : kNotLoggedMessage, MessageIcon::Critical, window);
+        GiveBackUnsent(mail, helperItem, added, last, window);
     }
     last.Report(kRibbonModule, kProcedure);
 }

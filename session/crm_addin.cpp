@@ -53,7 +53,7 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     Trace(kProcedure, L"Add-in Version=" + AddinVersionText(), kTraceMilestone);
     const std::wstring version = outlookApp.Get(L"Version").ToText();
     Trace(kProcedure, L"Outlook Version=" + version, kTraceMilestone);
-    gblnWordInsideOutlook = LeadingNumber(version) >= 12;
+    WordInsideOutlook = LeadingNumber(version) >= 12;
     Trace(kProcedure, L"Outlook Mode: " + GetOutlookMode(), kTraceMilestone);
     Trace(kProcedure, L"Connection Mode: " + GetConnectionMode(), kTraceMilestone);
     Trace(kProcedure, L"Security(Attachment/Level/Trust): " + GetSecuritySettings(), kTraceMilestone);

@@ -12,10 +12,10 @@
 namespace vantrell {
 
 std::int16_t gintWordMailCount = 0;
-bool gblnWordInsideOutlook = false;
+bool WordInsideOutlook = false;
 
 bool SharesWordsBar(const com::Ptr<IDispatch>& inspector) {
-    return !gblnWordInsideOutlook && com::LateBound(inspector).Call(L"IsWordMail").ToBool();
+    return !WordInsideOutlook && com::LateBound(inspector).Call(L"IsWordMail").ToBool();
 }
 
 namespace {

@@ -12,14 +12,10 @@ osslsigncode=$1 cmake=$2 sign_script=$3 dll=$4 msi=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/test_certificate.sh"
 
 cd "$work"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
-    -subj "/CN=Quorvane Test Code Signing" -addext "keyUsage=digitalSignature" \
-    -addext "extendedKeyUsage=codeSigning" 2>/dev/null || fail "openssl cannot make the certificate"
-head -c 24 /dev/urandom | base64 | tr -d '\n' >password
-openssl pkcs12 -export -inkey key.pem -in cert.pem -out signer.pfx -passout file:password ||
-    fail "openssl cannot make the PKCS#12 file"
+make_test_certificate
 echo wrong >wrong_password
 
 sign() { # FILE PASSWORD_FILE

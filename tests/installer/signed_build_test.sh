@@ -8,6 +8,7 @@
 set -euo pipefail
 source_dir=$1 osslsigncode=$2 work=$3
 fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/test_certificate.sh"
 
 line=$(grep -m1 -E '^ *VANTRELL_SIGN_PFX=' "$source_dir/README.md" | sed 's/^ *//') ||
     fail "README.md has no signing command (a line starting with VANTRELL_SIGN_PFX=)"
@@ -16,12 +17,7 @@ line=$(grep -m1 -E '^ *VANTRELL_SIGN_PFX=' "$source_dir/README.md" | sed 's/^ */
 rm -rf "$work"
 mkdir -p "$work/keys" "$work/clone"
 cd "$work/keys"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
-    -subj "/CN=Quorvane Test Code Signing" -addext "keyUsage=digitalSignature" \
-    -addext "extendedKeyUsage=codeSigning" 2>/dev/null || fail "openssl cannot make the certificate"
-head -c 24 /dev/urandom | base64 | tr -d '\n' >password
-openssl pkcs12 -export -inkey key.pem -in cert.pem -out signer.pfx -passout file:password ||
-    fail "openssl cannot make the PKCS#12 file"
+make_test_certificate
 
 for entry in "$source_dir"/* "$source_dir"/.[!.]*; do
     case $(basename "$entry") in build|.git|'.[!.]*') continue ;; esac
