@@ -13,6 +13,7 @@
 #include "platform/failure.h"
 #include "platform/message_box.h"
 #include "platform/outlook.h"
+#include "platform/text.h"
 #include "session/crm_addin.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"
@@ -83,8 +84,8 @@ void RemoveAgentAndHeaders(const com::LateBound& mail, const com::LateBound& hel
     com::LateBound recipients(item.Get(L"Recipients"));
     for (long index = recipients.Get(L"Count").ToLong(); index >= 1 && !HasPendingFailure(); --index) {
         com::LateBound recipient(recipients.Call(L"Item", {com::Variant(index)}));
-        if (_wcsicmp(recipient.Get(L"Address").ToText().c_str(), LoggingAddress.c_str()) == 0 ||
-            _wcsicmp(recipient.Get(L"Name").ToText().c_str(), LoggingAddress.c_str()) == 0) {
+        if (SameText(recipient.Get(L"Address").ToText(), LoggingAddress) ||
+            SameText(recipient.Get(L"Name").ToText(), LoggingAddress)) {
             recipients.Call(L"Remove", {com::Variant(index)});
             break;
         }
