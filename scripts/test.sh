@@ -10,7 +10,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 source "$root/scripts/wine-arch.sh"
 
+# The time of each phase, for the summary.
+phases=()
+phase_start=$SECONDS
+phase_done() {
+    phases+=("$1: $((SECONDS - phase_start)) s")
+    phase_start=$SECONDS
+}
+
 bash "$root/scripts/bootstrap.sh"
+phase_done "bootstrap"
 
 if ! wine_runs x64; then
     reason64=$WINE_REASON
@@ -30,6 +39,7 @@ fi
 for arch in x64 x86; do
     echo "== Building $arch in $build/$arch"
     bash "$root/scripts/build.sh" "$arch" "$build/$arch"
+    phase_done "build $arch"
 done
 
 summary=()
@@ -82,9 +92,11 @@ trap 'for a in x64 x86; do WINEPREFIX="$build/$a/wineprefix" wineserver -k 2>/de
 
 echo "== 64-bit (x64) tests under $(wine_loader x64)"
 run_suite x64
+phase_done "tests x64"
 if [ "$run32" = yes ]; then
     echo "== 32-bit (x86) tests under $(wine_loader x86)"
     run_suite x86
+    phase_done "tests x86"
 else
     echo "== 32-bit (x86) tests skipped: $skip_reason"
     echo "== 32-bit (x86) shipped DLL shape, checked without Wine"
@@ -94,11 +106,14 @@ else
     shape64=$(ctest --test-dir "$build/x64/tests/shipped" -N | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
     skipped_total=$((all64 - shape64))
     summary+=("x86: $skipped_total Wine tests skipped: $skip_reason")
+    phase_done "x86 shape check"
 fi
 
 echo
 echo "Test run summary"
 for line in "${summary[@]}"; do echo "  $line"; done
+echo "Time of each phase (total $SECONDS s)"
+for line in "${phases[@]}"; do echo "  $line"; done
 if [ "$skipped_total" -gt 0 ]; then
     echo "total: $passed_total passed, $failed_total failed, $skipped_total skipped"
 else
