@@ -1,8 +1,8 @@
 #include "connect/class_factory.h"
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "connect/connect.h"
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "session/crm_addin.h"
 #include "support/op_sys_info.h"
 #include "support/reg_op.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/late_bound.h"
@@ -46,7 +46,7 @@ public:
     STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
 
     // _Connect: the ribbon's callbacks. The load and visibility callbacks are in
-    // connect/ribbon.cpp; the two commands in inspector/commands.cpp.
+    // connect/ribbon.cpp; the two commands in commands/commands.cpp.
     STDMETHODIMP Ribbon_OnLoad(IDispatch* Ribbon) noexcept override;
     STDMETHODIMP QuorvaneGroup_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
     STDMETHODIMP SendAndLog_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;

@@ -9,7 +9,7 @@
 #include "common/registry_snapshot.h"
 #include "platform/com_registration.h"
 #include "connect/registration.h"
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 

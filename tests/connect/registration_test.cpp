@@ -3,7 +3,7 @@
 
 #include "common/registry_snapshot.h"
 #include "connect/registration.h"
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 
 namespace vantrell {
 namespace {

@@ -17,7 +17,7 @@
 #include "agent_mailbox.h"
 #include "common/logon_script.h"
 #include "common/registered_helper.h"
-#include "inspector/commands.h"
+#include "commands/commands.h"
 #include "mailbox.h"
 #include "mapi_tags.h"
 #include "outlook.h"

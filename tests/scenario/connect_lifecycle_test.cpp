@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "connect/connect.h"
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "outlook.h"
 #include "scenario/addin_fixture.h"
 #include "session/crm_addin.h"

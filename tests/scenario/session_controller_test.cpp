@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "common/program_files.h"
 #include "common/registered_helper.h"
 #include "outlook.h"

@@ -1,4 +1,4 @@
-#include "inspector/commands.h"
+#include "commands/commands.h"
 
 #include <ole2.h>
 
@@ -7,7 +7,7 @@
 #include "connect/connect.h"
 
 #include "helper_api/helper_api.h"
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "logon/config_message.h"
 #include "logon/logon_dialog.h"
 #include "platform/failure.h"

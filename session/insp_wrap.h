@@ -6,7 +6,7 @@
 // wrapper collection when the window closes.
 #include <string>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/typelib_dispatch.h"
@@ -59,7 +59,7 @@ private:
     void mcbbEmailLog_Click(const com::EventArgs& args);
     void mcbbSendAndLog_Click(const com::EventArgs& args);
 
-    // The commands behind the two buttons (inspector/commands.cpp).
+    // The commands behind the two buttons (commands/commands.cpp).
     void LogMessage(IDispatch* ctrl);
     void SendAndLog(IDispatch* ctrl);
 

@@ -1,4 +1,4 @@
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 
 #include "platform/failure.h"
 #include "platform/late_bound.h"
