@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include "common/array_values.h"
-#include "common/program_files.h"
-#include "common/registry_snapshot.h"
+#include "tests/common/array_values.h"
+#include "tests/common/program_files.h"
+#include "tests/common/registry_snapshot.h"
 #include "platform/com_registration.h"
 #include "connect/registration.h"
 #include "platform/type_library.h"

@@ -15,15 +15,15 @@
 #include <vector>
 
 #include "agent_mailbox.h"
-#include "common/logon_script.h"
-#include "common/registered_helper.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/registered_helper.h"
 #include "commands/commands.h"
 #include "mailbox.h"
 #include "mapi_tags.h"
 #include "outlook.h"
 #include "service_double.h"
 #include "platform/late_bound.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "session/crm_addin.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"

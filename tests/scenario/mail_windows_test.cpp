@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "agent_mailbox.h"
-#include "common/logon_script.h"
-#include "common/registered_helper.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/registered_helper.h"
 #include "connect/connect.h"
 #include "commands/commands.h"
 #include "session/insp_wrap.h"
@@ -17,10 +17,10 @@
 #include "mapi_tags.h"
 #include "outlook.h"
 #include "platform/events.h"
-#include "platform/fake_dispatch.h"
+#include "tests/platform/fake_dispatch.h"
 #include "platform/failure.h"
 #include "platform/outlook.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "session/crm_addin.h"
 #include "session/mod_insp_wrap.h"
 #include "session/session_state.h"

@@ -14,8 +14,8 @@
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "sim/outlook/outlook.h"
-#include "sim/raw_invoke.h"
-#include "common/registered_helper.h"
+#include "tests/sim/raw_invoke.h"
+#include "tests/common/registered_helper.h"
 
 namespace vantrell::sim {
 namespace {
