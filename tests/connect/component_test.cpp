@@ -119,7 +119,9 @@ TEST_F(Component, RegistersInTheRegistryViewOfItsOwnBitness) {
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
     EXPECT_TRUE(inView(0));
-    if (wow64) EXPECT_FALSE(inView(KEY_WOW64_64KEY));
+    if (wow64) {
+        EXPECT_FALSE(inView(KEY_WOW64_64KEY));
+    }
 #endif
     EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, kAddinKey));
 }

@@ -539,7 +539,9 @@ TEST_F(HelperMail, AWindowWhoseMessageTheHelperSentClosesAsItsModeSays) {
         ClearFailure();
         inspector.Call(L"Close", {c.mode});
         EXPECT_EQ(!c.closes, HasPendingFailure());
-        if (!c.closes) EXPECT_EQ(MAPI_E_OBJECT_DELETED, PendingFailure().number);
+        if (!c.closes) {
+            EXPECT_EQ(MAPI_E_OBJECT_DELETED, PendingFailure().number);
+        }
         const auto& log = outlook->Log();
         EXPECT_EQ(c.prompts, std::find(log.begin(), log.end(), L"Save prompt") != log.end());
         EXPECT_EQ(c.closes ? 0 : 1, LateBound(LateBound(Ptr<IDispatch>(outlook->Application())).Get(L"Inspectors")).Get(L"Count").ToLong());
