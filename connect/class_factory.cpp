@@ -1,8 +1,9 @@
 #include "connect/class_factory.h"
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "connect/connect.h"
-#include "inspector/insp_wrap.h"
+#include "commands/commands.h"
+#include "session/insp_wrap.h"
 #include "session/crm_addin.h"
 #include "support/op_sys_info.h"
 #include "support/reg_op.h"
@@ -12,6 +13,9 @@ namespace vantrell {
 STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
+    // Every object of the module is made through here: the buttons of the wrappers it makes
+    // get their commands first.
+    InstallButtonCommands();
     if (outer) return CLASS_E_NOAGGREGATION;
     return create_(iid, out);
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/late_bound.h"
@@ -45,8 +45,8 @@ public:
     // IRibbonExtensibility: the ribbon definition for one kind of window (connect/ribbon.cpp).
     STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
 
-    // _Connect: the ribbon's callbacks. The load and visibility callbacks are in
-    // connect/ribbon.cpp; the two commands in inspector/commands.cpp.
+    // _Connect: the ribbon's callbacks (connect/ribbon.cpp). The two clicks run the commands'
+    // ribbon forms (commands/commands.cpp).
     STDMETHODIMP Ribbon_OnLoad(IDispatch* Ribbon) noexcept override;
     STDMETHODIMP QuorvaneGroup_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
     STDMETHODIMP SendAndLog_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
@@ -60,9 +60,6 @@ public:
     static std::wstring IRibbonExtensibility_GetCustomUI(std::wstring_view ribbonId);
 
 private:
-    void LogMessage(const com::Ptr<IDispatch>& control);
-    void SendAndLog(const com::Ptr<IDispatch>& control);
-
     // Outlook may release the add-in while one of its handlers still runs (it can disconnect
     // it from a message loop the handler entered, such as the logon dialog's): each entry
     // holds a reference of its own until it returns.

@@ -1,6 +1,6 @@
 #include "connect/registration.h"
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 
 namespace vantrell {
 namespace {

@@ -2,6 +2,7 @@
 // and the callbacks that decide what the user sees. The callbacks answer quietly: no trace, no
 // failure reaches the ribbon.
 #include "connect/connect.h"
+#include "commands/commands.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/outlook.h"
@@ -143,6 +144,25 @@ STDMETHODIMP Connect::SendAndLog_GetVisible(IDispatch* control, VARIANT_BOOL* vi
 
 STDMETHODIMP Connect::LogMessage_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept {
     return Visibility(visible, [&] { return ItemSent(control); });
+}
+
+// The two commands' ribbon forms (commands/commands.cpp).
+STDMETHODIMP Connect::LogMessage_OnClick(IDispatch* control) noexcept {
+    return com::Guarded([&] {
+        ProcedureScope scope;
+        com::Ptr<IUnknown> keep = KeepAlive();
+        LogMessageFromRibbon(com::Ptr<IDispatch>(control));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Connect::SendAndLog_OnClick(IDispatch* control) noexcept {
+    return com::Guarded([&] {
+        ProcedureScope scope;
+        com::Ptr<IUnknown> keep = KeepAlive();
+        SendAndLogFromRibbon(com::Ptr<IDispatch>(control), mobjOutlook);
+        return S_OK;
+    });
 }
 
 }  // namespace vantrell

@@ -1,6 +1,6 @@
 #include "session/crm_addin.h"
 
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "logon/config_message.h"
 #include "logon/logon_dialog.h"
 #include "platform/failure.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/late_bound.h"

@@ -1,6 +1,6 @@
 #include "session/mod_insp_wrap.h"
 
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/outlook.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "platform/text.h"
 #include "session/crm_addin.h"
 

@@ -1,6 +1,6 @@
 // CRMAddIn's handlers of window events: Outlook's explorers and inspectors opening and closing,
 // and Word's WindowActivate while Word edits the mail.
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/message_loop.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/typelib_dispatch.h"
 

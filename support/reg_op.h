@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/typelib_dispatch.h"
 #include "platform/variant.h"

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "common/window_script.h"
+#include "tests/common/window_script.h"
 #include "logon/logon_dialog.h"
 
 namespace vantrell::test {

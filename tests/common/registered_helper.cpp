@@ -1,6 +1,6 @@
-#include "common/registered_helper.h"
+#include "tests/common/registered_helper.h"
 
-#include "common/program_files.h"
+#include "tests/common/program_files.h"
 
 #include <gtest/gtest.h>
 

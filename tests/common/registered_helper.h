@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "common/registry_snapshot.h"
+#include "tests/common/registry_snapshot.h"
 
 namespace vantrell::test {
 

@@ -1,4 +1,4 @@
-#include "common/registry_snapshot.h"
+#include "tests/common/registry_snapshot.h"
 
 #include <vector>
 

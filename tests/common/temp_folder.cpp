@@ -1,4 +1,4 @@
-#include "common/temp_folder.h"
+#include "tests/common/temp_folder.h"
 
 #include <windows.h>
 

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "commands/commands.h"
+
 int main(int argc, char** argv) {
+    // Tests that make the controller themselves, without the class factory, play the host:
+    // the wrappers' buttons get their commands as the module gives them.
+    vantrell::InstallButtonCommands();
     testing::InitGoogleTest(&argc, argv);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = RUN_ALL_TESTS();

@@ -1,4 +1,4 @@
-#include "common/window_script.h"
+#include "tests/common/window_script.h"
 
 namespace vantrell::test {
 namespace {

@@ -4,12 +4,12 @@
 
 #include <windows.h>
 
-#include "common/array_values.h"
-#include "common/program_files.h"
-#include "common/registry_snapshot.h"
+#include "tests/common/array_values.h"
+#include "tests/common/program_files.h"
+#include "tests/common/registry_snapshot.h"
 #include "platform/com_registration.h"
 #include "connect/registration.h"
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 
@@ -119,7 +119,9 @@ TEST_F(Component, RegistersInTheRegistryViewOfItsOwnBitness) {
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
     EXPECT_TRUE(inView(0));
-    if (wow64) EXPECT_FALSE(inView(KEY_WOW64_64KEY));
+    if (wow64) {
+        EXPECT_FALSE(inView(KEY_WOW64_64KEY));
+    }
 #endif
     EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, kAddinKey));
 }

@@ -1,9 +1,9 @@
 // Self-registration for each scope: what it writes, and that unregistering takes it all away.
 #include <gtest/gtest.h>
 
-#include "common/registry_snapshot.h"
+#include "tests/common/registry_snapshot.h"
 #include "connect/registration.h"
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 
 namespace vantrell {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "connect/connect.h"
-#include "platform/fake_dispatch.h"
+#include "tests/platform/fake_dispatch.h"
 #include "platform/late_bound.h"
 #include "support/shared_state.h"
 

@@ -2,9 +2,9 @@
 // request is sent. Driven as a real modal dialog from inside its own message loop.
 #include <gtest/gtest.h>
 
-#include "common/temp_folder.h"
-#include "common/logon_script.h"
-#include "common/window_script.h"
+#include "tests/common/temp_folder.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/window_script.h"
 #include "logon/logon_dialog.h"
 #include "support/shared_state.h"
 

@@ -3,10 +3,10 @@
 // can prove it is never written anywhere.
 #include <gtest/gtest.h>
 
-#include "common/registry_snapshot.h"
-#include "common/temp_folder.h"
-#include "common/logon_script.h"
-#include "common/window_script.h"
+#include "tests/common/registry_snapshot.h"
+#include "tests/common/temp_folder.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/window_script.h"
 #include "logon/logon_dialog.h"
 #include "platform/ansi.h"
 #include "service_double.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com_object.h"
-#include "platform/fake_dispatch.h"
+#include "tests/platform/fake_dispatch.h"
 
 namespace vantrell::com {
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "platform/events.h"
-#include "platform/fake_dispatch.h"
+#include "tests/platform/fake_dispatch.h"
 
 namespace vantrell::com {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/fake_dispatch.h"
+#include "tests/platform/fake_dispatch.h"
 
 #include <gtest/gtest.h>
 

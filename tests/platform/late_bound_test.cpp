@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/failure.h"
-#include "platform/fake_dispatch.h"
+#include "tests/platform/fake_dispatch.h"
 #include "platform/late_bound.h"
 
 namespace vantrell::com {

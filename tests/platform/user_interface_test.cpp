@@ -1,7 +1,7 @@
 // The message box, the message-loop yield and the ANSI edge, with real windows under Wine.
 #include <gtest/gtest.h>
 
-#include "common/window_script.h"
+#include "tests/common/window_script.h"
 #include "platform/ansi.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"

@@ -1,8 +1,8 @@
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 
 #include <objbase.h>
 
-#include "common/program_files.h"
+#include "tests/common/program_files.h"
 
 #include "session/crm_addin.h"
 #include "session/session_state.h"

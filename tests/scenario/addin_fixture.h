@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "common/registry_snapshot.h"
-#include "common/temp_folder.h"
-#include "common/window_script.h"
+#include "tests/common/registry_snapshot.h"
+#include "tests/common/temp_folder.h"
+#include "tests/common/window_script.h"
 
 namespace vantrell::test {
 

@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "outlook.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 
 namespace vantrell::test {
 namespace {

@@ -15,15 +15,15 @@
 #include <vector>
 
 #include "agent_mailbox.h"
-#include "common/logon_script.h"
-#include "common/registered_helper.h"
-#include "inspector/commands.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/registered_helper.h"
+#include "commands/commands.h"
 #include "mailbox.h"
 #include "mapi_tags.h"
 #include "outlook.h"
 #include "service_double.h"
 #include "platform/late_bound.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "session/crm_addin.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"
@@ -166,7 +166,9 @@ TEST_P(SendAndLogRecipients, AMessageWithoutVisibleRecipientIsRefusedByTheButton
         // its release would have.
         const std::wstring journal = HelperJournal();
         EXPECT_EQ(std::wstring::npos, journal.find(L"Store when let go")) << journal;
-        if (c.ribbon) EXPECT_NE(std::wstring::npos, journal.find(L"Save")) << journal;
+        if (c.ribbon) {
+            EXPECT_NE(std::wstring::npos, journal.find(L"Save")) << journal;
+        }
     } else {
         ASSERT_EQ(1u, windows.Seen().size());
         EXPECT_EQ(kNoRecipientMessage, std::wstring(windows.Seen()[0].text.begin(), windows.Seen()[0].text.end()));
@@ -381,8 +383,11 @@ TEST_P(ClickedAgain, WhileItsWindowIsUpDoesNothing) {
     outlook->SendAndReceive();
     ASSERT_EQ(before + 1, windows.Seen().size());
     EXPECT_EQ(c.log && c.loggedOn ? 1u : 0u, agent->Count());
-    if (c.loggedOn) EXPECT_EQ(WindowHandle(window), windows.Seen().back().owner);  // the box is the window's
-    if (!c.loggedOn) EXPECT_EQ(kLogonDialogTitle, windows.Seen().back().title);
+    if (c.loggedOn) {
+        EXPECT_EQ(WindowHandle(window), windows.Seen().back().owner);  // the box is the window's
+    } else {
+        EXPECT_EQ(kLogonDialogTitle, windows.Seen().back().title);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -436,7 +441,9 @@ TEST_P(LogonAtTheGate, ThatSucceedsGoesOnWithTheCommand) {
     ASSERT_EQ(1u, agent->Count());
     EXPECT_EQ("4321", agent->Read(0).Header("X-Quorvanes-LogonID"));
     EXPECT_EQ(!c.received, !Open(window));  // Send && Log closed its window
-    if (c.received) EXPECT_EQ(kLoggedMessage, Text(windows.Seen().back()));
+    if (c.received) {
+        EXPECT_EQ(kLoggedMessage, Text(windows.Seen().back()));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Callbacks, LogonAtTheGate,

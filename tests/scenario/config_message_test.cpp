@@ -6,8 +6,8 @@
 #include "platform/late_bound.h"
 #include "mailbox.h"
 #include "outlook.h"
-#include "scenario/addin_fixture.h"
-#include "common/registered_helper.h"
+#include "tests/scenario/addin_fixture.h"
+#include "tests/common/registered_helper.h"
 #include "support/shared_state.h"
 
 namespace vantrell::test {

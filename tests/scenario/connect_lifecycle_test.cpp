@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "connect/connect.h"
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 #include "outlook.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "session/crm_addin.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "outlook.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "support/environment.h"
 #include "support/shared_state.h"
 

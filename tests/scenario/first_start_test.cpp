@@ -7,10 +7,10 @@
 
 #include "mailbox.h"
 #include "outlook.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "service_double.h"
-#include "common/logon_script.h"
-#include "common/registered_helper.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/registered_helper.h"
 
 namespace vantrell::test {
 namespace {

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "agent_mailbox.h"
-#include "common/registered_helper.h"
+#include "tests/common/registered_helper.h"
 #include "mailbox.h"
 #include "mapi_tags.h"
 #include "outlook.h"
 #include "platform/ansi.h"
 #include "platform/failure.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "session/crm_addin.h"
 #include "support/shared_state.h"
 

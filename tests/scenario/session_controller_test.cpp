@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
-#include "inspector/insp_wrap.h"
-#include "common/program_files.h"
-#include "common/registered_helper.h"
+#include "session/insp_wrap.h"
+#include "tests/common/program_files.h"
+#include "tests/common/registered_helper.h"
 #include "outlook.h"
-#include "scenario/addin_fixture.h"
+#include "tests/scenario/addin_fixture.h"
 #include "session/crm_addin.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"

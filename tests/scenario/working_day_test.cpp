@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "agent_mailbox.h"
-#include "common/logon_script.h"
-#include "common/registered_helper.h"
+#include "tests/common/logon_script.h"
+#include "tests/common/registered_helper.h"
 #include "mailbox.h"
 #include "outlook.h"
 #include "platform/late_bound.h"
-#include "scenario/addin_fixture.h"
-#include "scenario/working_days.h"
+#include "tests/scenario/addin_fixture.h"
+#include "tests/scenario/working_days.h"
 #include "service_double.h"
 #include "sim/word/word.h"
 

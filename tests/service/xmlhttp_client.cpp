@@ -1,4 +1,4 @@
-#include "service/xmlhttp_client.h"
+#include "tests/service/xmlhttp_client.h"
 
 #include <cstring>
 

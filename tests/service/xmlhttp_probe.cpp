@@ -23,7 +23,7 @@
 
 #include "platform/failure.h"
 #include "platform/message_loop.h"
-#include "service/xmlhttp_client.h"
+#include "tests/service/xmlhttp_client.h"
 #include "service_double.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "platform/message_loop.h"
-#include "service/xmlhttp_client.h"
+#include "tests/service/xmlhttp_client.h"
 #include "service_double.h"
 
 namespace vantrell::sim {

@@ -1,8 +1,8 @@
-#include "sim/fake_addin.h"
+#include "tests/sim/fake_addin.h"
 
 #include <gtest/gtest.h>
 
-#include "common/registry_snapshot.h"
+#include "tests/common/registry_snapshot.h"
 
 namespace vantrell::test {
 namespace {

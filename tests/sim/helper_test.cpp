@@ -14,8 +14,8 @@
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "sim/outlook/outlook.h"
-#include "sim/raw_invoke.h"
-#include "common/registered_helper.h"
+#include "tests/sim/raw_invoke.h"
+#include "tests/common/registered_helper.h"
 
 namespace vantrell::sim {
 namespace {
@@ -539,7 +539,9 @@ TEST_F(HelperMail, AWindowWhoseMessageTheHelperSentClosesAsItsModeSays) {
         ClearFailure();
         inspector.Call(L"Close", {c.mode});
         EXPECT_EQ(!c.closes, HasPendingFailure());
-        if (!c.closes) EXPECT_EQ(MAPI_E_OBJECT_DELETED, PendingFailure().number);
+        if (!c.closes) {
+            EXPECT_EQ(MAPI_E_OBJECT_DELETED, PendingFailure().number);
+        }
         const auto& log = outlook->Log();
         EXPECT_EQ(c.prompts, std::find(log.begin(), log.end(), L"Save prompt") != log.end());
         EXPECT_EQ(c.closes ? 0 : 1, LateBound(LateBound(Ptr<IDispatch>(outlook->Application())).Get(L"Inspectors")).Get(L"Count").ToLong());

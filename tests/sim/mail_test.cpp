@@ -15,7 +15,7 @@
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "sim/outlook/outlook.h"
-#include "sim/raw_invoke.h"
+#include "tests/sim/raw_invoke.h"
 #include "sim_store.h"
 
 namespace vantrell::sim {

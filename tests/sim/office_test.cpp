@@ -14,7 +14,7 @@
 #include "platform/events.h"
 #include "platform/late_bound.h"
 #include "sim/outlook/outlook.h"
-#include "sim/raw_invoke.h"
+#include "tests/sim/raw_invoke.h"
 #include "sim/word/word.h"
 
 namespace vantrell::sim {

@@ -9,8 +9,8 @@
 #include "platform/events.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
-#include "sim/fake_addin.h"
-#include "sim/raw_invoke.h"
+#include "tests/sim/fake_addin.h"
+#include "tests/sim/raw_invoke.h"
 #include "sim/outlook/outlook.h"
 
 namespace vantrell::sim {

@@ -7,10 +7,10 @@
 #include <stdexcept>
 
 #include "platform/late_bound.h"
-#include "sim/fake_addin.h"
+#include "tests/sim/fake_addin.h"
 #include "sim/outlook/mapi_tags.h"
 #include "sim/outlook/outlook.h"
-#include "sim/raw_invoke.h"
+#include "tests/sim/raw_invoke.h"
 
 namespace vantrell::sim {
 namespace {

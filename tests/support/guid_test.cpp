@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "common/temp_folder.h"
+#include "tests/common/temp_folder.h"
 #include "support/guid.h"
 #include "support/shared_state.h"
 

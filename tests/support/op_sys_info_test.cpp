@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "common/registry_snapshot.h"
+#include "tests/common/registry_snapshot.h"
 #include "platform/com_object.h"
 #include "support/op_sys_info.h"
 

@@ -5,9 +5,9 @@
 #include <map>
 #include <set>
 
-#include "common/array_values.h"
-#include "common/registry_snapshot.h"
-#include "common/temp_folder.h"
+#include "tests/common/array_values.h"
+#include "tests/common/registry_snapshot.h"
+#include "tests/common/temp_folder.h"
 #include "platform/ansi.h"
 #include "platform/com_object.h"
 #include "support/reg_op.h"

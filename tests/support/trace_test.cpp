@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "common/temp_folder.h"
+#include "tests/common/temp_folder.h"
 #include "platform/ansi.h"
 #include "platform/failure.h"
 #include "support/shared_state.h"

@@ -6,7 +6,7 @@
 // wrapper collection when the window closes.
 #include <string>
 
-#include "connect/type_library.h"
+#include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/typelib_dispatch.h"
@@ -47,6 +47,14 @@ public:
     // goes, every button of ours goes from it.
     static void DeleteOursFromBar(const com::Ptr<IDispatch>& bar);
 
+    // The commands behind the two buttons live in a layer above this one (commands/), which
+    // hands them in before the first wrapper is made; until then a click does nothing.
+    using ButtonCommand = void (*)(InspWrap& wrapper, IDispatch* ctrl);
+    static void SetButtonCommands(ButtonCommand emailLog, ButtonCommand sendAndLog) noexcept;
+
+    // This window's message has been logged (its Log Message button is spent).
+    void MarkLogged() noexcept { mblnLogged = true; }
+
 private:
     void mobjInsp_Activate(const com::EventArgs& args);
     void mobjInsp_Close(const com::EventArgs& args);
@@ -58,10 +66,6 @@ private:
     void mobjJournal_Close(const com::EventArgs& args);
     void mcbbEmailLog_Click(const com::EventArgs& args);
     void mcbbSendAndLog_Click(const com::EventArgs& args);
-
-    // The commands behind the two buttons (inspector/commands.cpp).
-    void LogMessage(IDispatch* ctrl);
-    void SendAndLog(IDispatch* ctrl);
 
     // Sets a with-events field to an object handed in through the published interface.
     static HRESULT Assign(com::WithEvents& field, IDispatch* object) noexcept;

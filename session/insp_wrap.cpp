@@ -1,4 +1,4 @@
-#include "inspector/insp_wrap.h"
+#include "session/insp_wrap.h"
 
 #include "platform/failure.h"
 #include "platform/late_bound.h"
@@ -266,6 +266,16 @@ void InspWrap::mobjJournal_Close(const com::EventArgs&) { mobjJournal.Reset(); }
 
 // ---- clicks ----
 
+namespace {
+InspWrap::ButtonCommand emailLogCommand = nullptr;
+InspWrap::ButtonCommand sendAndLogCommand = nullptr;
+}  // namespace
+
+void InspWrap::SetButtonCommands(ButtonCommand emailLog, ButtonCommand sendAndLog) noexcept {
+    emailLogCommand = emailLog;
+    sendAndLogCommand = sendAndLog;
+}
+
 // Office tells every button object with the same tag about a click, whichever window it came
 // from: only the wrapper whose key the clicked button carries acts on it (exact comparison).
 void InspWrap::mcbbEmailLog_Click(const com::EventArgs& args) {
@@ -274,7 +284,7 @@ void InspWrap::mcbbEmailLog_Click(const com::EventArgs& args) {
     if (mblnClosing) return;
     com::Ptr<IDispatch> ctrl = args.Object(0);
     if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
-    LogMessage(ctrl.Get());
+    if (emailLogCommand) emailLogCommand(*this, ctrl.Get());
 }
 
 void InspWrap::mcbbSendAndLog_Click(const com::EventArgs& args) {
@@ -283,7 +293,7 @@ void InspWrap::mcbbSendAndLog_Click(const com::EventArgs& args) {
     if (mblnClosing) return;
     com::Ptr<IDispatch> ctrl = args.Object(0);
     if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
-    SendAndLog(ctrl.Get());
+    if (sendAndLogCommand) sendAndLogCommand(*this, ctrl.Get());
 }
 
 }  // namespace vantrell

@@ -1,13 +1,10 @@
-#include "inspector/commands.h"
+#include "commands/commands.h"
 
 #include <ole2.h>
 
 #include <algorithm>
 
-#include "connect/connect.h"
-
 #include "helper_api/helper_api.h"
-#include "inspector/insp_wrap.h"
 #include "logon/config_message.h"
 #include "logon/logon_dialog.h"
 #include "platform/failure.h"
@@ -15,6 +12,7 @@
 #include "platform/outlook.h"
 #include "platform/text.h"
 #include "session/crm_addin.h"
+#include "session/insp_wrap.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
@@ -127,17 +125,17 @@ void GiveBackUnsent(const com::LateBound& mail, com::LateBound& helperItem, cons
 
 // Log Message: a forward of the message to the logging agent; the button is spent once it
 // has worked.
-void InspWrap::LogMessage(IDispatch*) {
+void LogMessageFromButton(InspWrap& wrapper, IDispatch*) {
     CommandRun run;
     if (!run) return;
     if (!PassLogonGate(nullptr)) return;
     WriteTrace(kModule, L"mcbbEmailLog_Click", L"", kTraceStep);
-    const HWND window = WindowOf(mobjInsp.Object());
-    const bool logged = gobjCRMAddIn && gobjCRMAddIn->ForwardToEmailAgent(com::LateBound(mobjMail.Object()));
+    const HWND window = WindowOf(wrapper.Inspector());
+    const bool logged = gobjCRMAddIn && gobjCRMAddIn->ForwardToEmailAgent(com::LateBound(wrapper.Mail()));
     if (logged) {
-        mblnLogged = true;
+        wrapper.MarkLogged();
         ShowMessage(kLoggedMessage, MessageIcon::Information, window);
-        com::LateBound(mcbbEmailLog.Object()).Put(L"Enabled", com::Variant::Boolean(false));
+        com::LateBound(wrapper.EmailLogButton()).Put(L"Enabled", com::Variant::Boolean(false));
     } else {
         ShowMessage(kLogFailedMessage, MessageIcon::Exclamation, window);
     }
@@ -146,7 +144,7 @@ void InspWrap::LogMessage(IDispatch*) {
 // Send && Log: the message itself goes out with the logging agent as a blind copy and the
 // user's identifiers in its headers; its window closes once it has been sent. A message that
 // is not sent keeps its window open and is given back as it was before the click.
-void InspWrap::SendAndLog(IDispatch* ctrl) {
+void SendAndLogFromButton(InspWrap& wrapper, IDispatch* ctrl) {
     constexpr std::wstring_view kProcedure = L"mcbbSendAndLog_Click";
     CommandRun run;
     if (!run) return;
@@ -155,8 +153,8 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
     if (!PassLogonGate(WindowOf(bar))) return;
 
     LastFailure last;
-    const HWND window = WindowOf(mobjInsp.Object());
-    com::LateBound mail(mobjMail.Object());
+    const HWND window = WindowOf(wrapper.Inspector());
+    com::LateBound mail(wrapper.Mail());
     mail.Call(L"Save");
     last.Note();
     const std::wstring subject = mail.Get(L"Subject").ToText();
@@ -189,7 +187,7 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
         if (gobjCRMAddIn) gobjCRMAddIn->Utils().Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
         last.Note();
         // Sent: the window has nothing left to keep, and no save prompt is wanted.
-        com::LateBound(mobjInsp.Object()).Call(L"Close", {com::Variant(outlook::olDiscard)});
+        com::LateBound(wrapper.Inspector()).Call(L"Close", {com::Variant(outlook::olDiscard)});
         last.Note();
     } else {
         // Not sent: the window stays open with the message as the user wrote it.
@@ -204,25 +202,7 @@ void InspWrap::SendAndLog(IDispatch* ctrl) {
 
 namespace vantrell {
 
-STDMETHODIMP Connect::LogMessage_OnClick(IDispatch* control) noexcept {
-    return com::Guarded([&] {
-        ProcedureScope scope;
-        com::Ptr<IUnknown> keep = KeepAlive();
-        LogMessage(com::Ptr<IDispatch>(control));
-        return S_OK;
-    });
-}
-
-STDMETHODIMP Connect::SendAndLog_OnClick(IDispatch* control) noexcept {
-    return com::Guarded([&] {
-        ProcedureScope scope;
-        com::Ptr<IUnknown> keep = KeepAlive();
-        SendAndLog(com::Ptr<IDispatch>(control));
-        return S_OK;
-    });
-}
-
-void Connect::LogMessage(const com::Ptr<IDispatch>& control) {
+void LogMessageFromRibbon(const com::Ptr<IDispatch>& control) {
     CommandRun run;
     if (!run) return;
     if (!PassLogonGate(nullptr)) return;
@@ -235,7 +215,7 @@ void Connect::LogMessage(const com::Ptr<IDispatch>& control) {
                 logged ? MessageIcon::Information : MessageIcon::Exclamation, window);
 }
 
-void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
+void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& outlook) {
     constexpr std::wstring_view kRibbonModule = L"Connect";
     constexpr std::wstring_view kProcedure = L"SendAndLog_OnClick";
     CommandRun run;
@@ -274,7 +254,7 @@ void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
 
         // Outlook 2007 sends what it has stored: the item is fetched again and sent by Outlook.
         const std::wstring entryId = mail.Get(L"EntryID").ToText();
-        com::LateBound session(mobjOutlook.Get(L"Session"));
+        com::LateBound session(outlook.Get(L"Session"));
         com::LateBound stored(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
         last.Note();
         com::Variant ignored;
@@ -297,5 +277,7 @@ void Connect::SendAndLog(const com::Ptr<IDispatch>& control) {
     }
     last.Report(kRibbonModule, kProcedure);
 }
+
+void InstallButtonCommands() noexcept { InspWrap::SetButtonCommands(&LogMessageFromButton, &SendAndLogFromButton); }
 
 }  // namespace vantrell
