@@ -110,6 +110,18 @@ HWND WindowOf(const com::Ptr<IDispatch>& object) {
 
 namespace {
 
+// Send && Log's helper mail item. Without the helper component nothing can be logged: the user
+// is told, the failure traced, and the caller ends with nothing sent.
+com::LateBound HelperItemOrSay(LastFailure& last, HWND window, std::wstring_view module, std::wstring_view procedure) {
+    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    last.Note();
+    if (!helperItem) {
+        ShowMessage(kNoHelperMessage, MessageIcon::Critical, window);
+        last.Report(module, procedure);
+    }
+    return helperItem;
+}
+
 // A message Send && Log did not send: what it added comes off, the message is stored as it was
 // before the click, and the user is told why it was not sent.
 void GiveBackUnsent(const com::LateBound& mail, com::LateBound& helperItem, const AgentAdditions& added,
@@ -161,13 +173,8 @@ void SendAndLogFromButton(InspWrap& wrapper, IDispatch* ctrl) {
     last.Note();  // the trace writer clears the record as it starts
     WriteTrace(kModule, kProcedure, L"Subject=" + subject, kTraceMilestone);
 
-    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
-    last.Note();
-    if (!helperItem) {
-        ShowMessage(kNoHelperMessage, MessageIcon::Critical, window);
-        last.Report(kModule, kProcedure);
-        return;
-    }
+    com::LateBound helperItem = HelperItemOrSay(last, window, kModule, kProcedure);
+    if (!helperItem) return;
     helperItem.Call(L"Attach", {com::Variant(mail.Get())});
     last.Note();
     const std::wstring to = helperItem.Get(L"ToText").ToText();
@@ -228,13 +235,8 @@ void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& ou
     const HWND window = WindowOf(com::Ptr<IDispatch>(inspector.Get()));
     mail.Call(L"Save");
     last.Note();
-    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
-    last.Note();
-    if (!helperItem) {
-        ShowMessage(kNoHelperMessage, MessageIcon::Critical, window);
-        last.Report(kRibbonModule, kProcedure);
-        return;
-    }
+    com::LateBound helperItem = HelperItemOrSay(last, window, kRibbonModule, kProcedure);
+    if (!helperItem) return;
     helperItem.Call(L"Attach", {com::Variant(mail.Get())});
     last.Note();
     const size_t addressed = mail.Get(L"To").ToText().size() + mail.Get(L"CC").ToText().size() +

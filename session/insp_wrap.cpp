@@ -278,22 +278,16 @@ void InspWrap::SetButtonCommands(ButtonCommand emailLog, ButtonCommand sendAndLo
 
 // Office tells every button object with the same tag about a click, whichever window it came
 // from: only the wrapper whose key the clicked button carries acts on it (exact comparison).
-void InspWrap::mcbbEmailLog_Click(const com::EventArgs& args) {
+void InspWrap::OnOwnClick(const com::EventArgs& args, ButtonCommand command) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (mblnClosing) return;
     com::Ptr<IDispatch> ctrl = args.Object(0);
     if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
-    if (emailLogCommand) emailLogCommand(*this, ctrl.Get());
+    if (command) command(*this, ctrl.Get());
 }
 
-void InspWrap::mcbbSendAndLog_Click(const com::EventArgs& args) {
-    ProcedureScope scope;
-    com::Ptr<IUnknown> keep(Identity());
-    if (mblnClosing) return;
-    com::Ptr<IDispatch> ctrl = args.Object(0);
-    if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
-    if (sendAndLogCommand) sendAndLogCommand(*this, ctrl.Get());
-}
+void InspWrap::mcbbEmailLog_Click(const com::EventArgs& args) { OnOwnClick(args, emailLogCommand); }
+void InspWrap::mcbbSendAndLog_Click(const com::EventArgs& args) { OnOwnClick(args, sendAndLogCommand); }
 
 }  // namespace vantrell

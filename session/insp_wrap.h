@@ -66,6 +66,8 @@ private:
     void mobjJournal_Close(const com::EventArgs& args);
     void mcbbEmailLog_Click(const com::EventArgs& args);
     void mcbbSendAndLog_Click(const com::EventArgs& args);
+    // Both click handlers: the command runs only for the wrapper whose key the button carries.
+    void OnOwnClick(const com::EventArgs& args, ButtonCommand command);
 
     // Sets a with-events field to an object handed in through the published interface.
     static HRESULT Assign(com::WithEvents& field, IDispatch* object) noexcept;
