@@ -14,7 +14,8 @@ need_root() {
 # (GoogleTest needs std::mutex). wine32:i386 installs on every machine of this kind even where
 # the kernel cannot run it; scripts/test.sh finds out which Wine runs. wixl and msitools build
 # the Windows Installer packages, osslsigncode signs the DLL and the packages
-# (openssl makes the signing test's throw-away certificate).
+# (openssl makes the signing test's throw-away certificate). ccache keeps the compilers' results
+# between builds and clones.
 packages=(
     cmake
     make
@@ -34,6 +35,7 @@ packages=(
     msitools
     osslsigncode
     openssl
+    ccache
 )
 
 missing=()

@@ -23,6 +23,10 @@ for name in VANTRELL_SIGN_PFX VANTRELL_SIGN_PASSWORD_FILE; do
     fi
 done
 if [ -n "${VANTRELL_SIGN_TIMESTAMP_URL:-}" ]; then signing+=("-DVANTRELL_SIGN_TIMESTAMP_URL=$VANTRELL_SIGN_TIMESTAMP_URL"); fi
+# The compiler cache (where installed) sees paths relative to the source tree, so that another
+# clone finds the same results, and accepts the precompiled headers the tests share.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "${signing[@]}" >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done

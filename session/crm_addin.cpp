@@ -90,8 +90,9 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
         Trace(kProcedure, L"instantiated mobjUtils object", kTraceStep);
     }
 
-    delete gcolInspWrap;
-    gcolInspWrap = new InspWrapCollection();
+    // The old collection (if a session ended without emptying it) is no longer reachable while
+    // its wrappers go.
+    gcolInspWrap = std::make_unique<InspWrapCollection>();
     // A session that ended with WordMail windows open left their count behind.
     gintWordMailCount = 0;
 
@@ -163,8 +164,8 @@ void CRMAddIn::UnInitHandler() {
         missingObject();
         traceFailure();
     }
-    delete gcolInspWrap;
-    gcolInspWrap = nullptr;
+    // Out of reach first, then destroyed: a wrapper going with it finds no collection.
+    gcolInspWrap.reset();
     if (wordMailOpen) {
         if (wordBar) InspWrap::DeleteOursFromBar(wordBar);
         wordBar.Reset();

@@ -9,7 +9,7 @@
 namespace vantrell {
 
 com::Ptr<CRMAddIn> gobjCRMAddIn;
-InspWrapCollection* gcolInspWrap = nullptr;
+std::unique_ptr<InspWrapCollection> gcolInspWrap;
 
 
 InspWrapCollection::InspWrapCollection() = default;

@@ -1,6 +1,7 @@
 #pragma once
 // The session's shared state: the one controller of the connection and the collection of
 // inspector wrappers, keyed by text.
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,6 @@ private:
 extern com::Ptr<CRMAddIn> gobjCRMAddIn;
 // Made anew by every start of the controller; emptied and released when it stops. Null
 // outside a session.
-extern InspWrapCollection* gcolInspWrap;
+extern std::unique_ptr<InspWrapCollection> gcolInspWrap;
 
 }  // namespace vantrell
