@@ -8,16 +8,11 @@
 # to every target made in that folder and below it.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Og> $<$<COMPILE_LANGUAGE:CXX>:-g0>)
 
-# Gives `target` the precompiled header `header` (a path from the source root), to be reused
-# by the targets handed to vantrell_reuse_precompiled_headers. The targets sharing one must be
-# compiled with the same options and definitions, or GCC would ignore it (and only be slower).
+# Gives `target` the precompiled header `header` (a path from the source root), for its C++
+# sources; other targets take it with target_precompile_headers(<target> REUSE_FROM ...). The
+# targets sharing one must be compiled with the same options and definitions, or GCC would
+# ignore it (and only be slower).
 function(vantrell_precompiled_headers target header)
     target_precompile_headers(${target} PRIVATE
         "$<$<COMPILE_LANGUAGE:CXX>:${CMAKE_SOURCE_DIR}/${header}>")
-endfunction()
-
-function(vantrell_reuse_precompiled_headers from)
-    foreach(target ${ARGN})
-        target_precompile_headers(${target} REUSE_FROM ${from})
-    endforeach()
 endfunction()

@@ -1,6 +1,7 @@
 #pragma once
 // The headers nearly every simulator source includes, precompiled once for the simulator's
-// libraries (see cmake/quick-build.cmake). Each source still includes what it uses.
+// libraries and, with GoogleTest, for the test programs (see cmake/quick-build.cmake). Each
+// source still includes what it uses.
 #include <windows.h>
 #include <ole2.h>
 #include <oaidl.h>

@@ -3,15 +3,7 @@
 // (see cmake/quick-build.cmake). Each source still includes what it uses.
 // winsock2.h must come before windows.h, and the service double's tests use it.
 #include <winsock2.h>
-#include <windows.h>
-#include <ole2.h>
-#include <oaidl.h>
 
-#include <functional>
-#include <map>
-#include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
+#include "sim/precompiled.h"
 
 #include <gtest/gtest.h>
