@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/outlook.h"
 #include "platform/text.h"
+#include "session/command_table.h"
 #include "session/crm_addin.h"
 #include "session/insp_wrap.h"
 #include "session/session_state.h"
@@ -147,7 +148,7 @@ void LogMessageFromButton(InspWrap& wrapper, IDispatch*) {
     if (logged) {
         wrapper.MarkLogged();
         ShowMessage(kLoggedMessage, MessageIcon::Information, window);
-        com::LateBound(wrapper.EmailLogButton()).Put(L"Enabled", com::Variant::Boolean(false));
+        com::LateBound(wrapper.Button(ItemCommand::LogMessage)).Put(L"Enabled", com::Variant::Boolean(false));
     } else {
         ShowMessage(kLogFailedMessage, MessageIcon::Exclamation, window);
     }
@@ -209,7 +210,7 @@ void SendAndLogFromButton(InspWrap& wrapper, IDispatch* ctrl) {
 
 namespace vantrell {
 
-void LogMessageFromRibbon(const com::Ptr<IDispatch>& control) {
+void LogMessageFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound&) {
     CommandRun run;
     if (!run) return;
     if (!PassLogonGate(nullptr)) return;
@@ -280,6 +281,9 @@ void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& ou
     last.Report(kRibbonModule, kProcedure);
 }
 
-void InstallButtonCommands() noexcept { InspWrap::SetButtonCommands(&LogMessageFromButton, &SendAndLogFromButton); }
+void InstallCommandActions() noexcept {
+    SetCommandActions(ItemCommand::LogMessage, {&LogMessageFromButton, &LogMessageFromRibbon});
+    SetCommandActions(ItemCommand::SendAndLog, {&SendAndLogFromButton, &SendAndLogFromRibbon});
+}
 
 }  // namespace vantrell

@@ -15,14 +15,16 @@ class InspWrap;
 // The command-bar forms (the buttons of an InspWrap's window); `ctrl` is the clicked button.
 void LogMessageFromButton(InspWrap& wrapper, IDispatch* ctrl);
 void SendAndLogFromButton(InspWrap& wrapper, IDispatch* ctrl);
-// Hands the command-bar forms to InspWrap, whose buttons' clicks run them; done before the
-// first wrapper can be made (the class factory does it).
-void InstallButtonCommands() noexcept;
 
 // The ribbon forms (Outlook 2007 and later): `control` is the clicked ribbon control, whose
 // Context is the message's window; `outlook` is the Application the add-in was connected to.
-void LogMessageFromRibbon(const com::Ptr<IDispatch>& control);
+void LogMessageFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& outlook);
 void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& outlook);
+
+// Hands each command's forms to the command table, through which the buttons' clicks and the
+// ribbon's run them; done before the first object of the add-in is made (the class factory
+// does it).
+void InstallCommandActions() noexcept;
 
 // Before a command runs the user must be logged on to the service: when either identifier is
 // still 0 the logon dialog is shown (over `owner`). True when both are set afterwards; a logon

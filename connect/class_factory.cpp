@@ -13,9 +13,9 @@ namespace vantrell {
 STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
-    // Every object of the module is made through here: the buttons of the wrappers it makes
-    // get their commands first.
-    InstallButtonCommands();
+    // Every object of the module is made through here: the commands' actions are in the table
+    // before any button or ribbon can be clicked.
+    InstallCommandActions();
     if (outer) return CLASS_E_NOAGGREGATION;
     return create_(iid, out);
 }

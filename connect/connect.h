@@ -10,6 +10,7 @@
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/late_bound.h"
+#include "session/command_table.h"
 
 namespace vantrell {
 
@@ -45,8 +46,8 @@ public:
     // IRibbonExtensibility: the ribbon definition for one kind of window (connect/ribbon.cpp).
     STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
 
-    // _Connect: the ribbon's callbacks (connect/ribbon.cpp). The two clicks run the commands'
-    // ribbon forms (commands/commands.cpp).
+    // _Connect: the ribbon's callbacks (connect/ribbon.cpp), answered from the command table
+    // (session/command_table.h); the clicks run the commands' ribbon forms.
     STDMETHODIMP Ribbon_OnLoad(IDispatch* Ribbon) noexcept override;
     STDMETHODIMP QuorvaneGroup_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
     STDMETHODIMP SendAndLog_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
@@ -64,6 +65,8 @@ private:
     // it from a message loop the handler entered, such as the logon dialog's): each entry
     // holds a reference of its own until it returns.
     com::Ptr<IUnknown> KeepAlive() { return com::Ptr<IUnknown>(Identity()); }
+    HRESULT CommandVisibility(ItemCommand command, IDispatch* control, VARIANT_BOOL* visible) noexcept;
+    HRESULT RunCommand(ItemCommand command, IDispatch* control) noexcept;
     void ReadSettings();
     void mcolExplorers_NewExplorer(const com::EventArgs& args);
     void molExplorer_Activate(const com::EventArgs& args);

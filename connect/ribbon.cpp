@@ -2,7 +2,7 @@
 // and the callbacks that decide what the user sees. The callbacks answer quietly: no trace, no
 // failure reaches the ribbon.
 #include "connect/connect.h"
-#include "commands/commands.h"
+#include "session/command_table.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/outlook.h"
@@ -66,6 +66,35 @@ HRESULT Visibility(VARIANT_BOOL* visible, Body&& body) noexcept {
     });
 }
 
+// One command's button, its attributes in the order its record gives.
+void AppendButton(std::wstring& xml, const CommandDefinition& command) {
+    xml += L"<button ";
+    for (RibbonAttribute attribute : command.attributes) {
+        struct Named {
+            const wchar_t* name;
+            const wchar_t* value;
+        };
+        const Named named = [&]() -> Named {
+            switch (attribute) {
+                case RibbonAttribute::Id: return {L"id", command.ribbonId};
+                case RibbonAttribute::Label: return {L"label", command.label};
+                case RibbonAttribute::Size: return {L"size", command.size};
+                case RibbonAttribute::Screentip: return {L"screentip", command.screentip};
+                case RibbonAttribute::Supertip: return {L"supertip", command.supertip};
+                case RibbonAttribute::GetVisible: return {L"getVisible", command.getVisible};
+                case RibbonAttribute::OnAction: return {L"onAction", command.onAction};
+                case RibbonAttribute::ImageMso: return {L"imageMso", command.imageMso};
+            }
+            return {L"", L""};
+        }();
+        xml += named.name;
+        xml += L" = \"";
+        xml += named.value;
+        xml += L"\" ";
+    }
+    xml += L"/>";
+}
+
 }  // namespace
 
 std::wstring Connect::BuildRibbonXml(std::wstring_view tab) {
@@ -85,24 +114,7 @@ std::wstring Connect::BuildRibbonXml(std::wstring_view tab) {
     xml += L"insertBeforeMso=\"";
     xml += before;
     xml += L"\" >";
-    xml += L"<button ";
-    xml += L"id = \"QuorvaneSendAndLog\" ";
-    xml += L"label = \"Send &amp;&amp; Log\" ";
-    xml += L"size = \"large\" ";
-    xml += L"screentip = \"Send &amp;&amp; Log\" ";
-    xml += L"supertip = \"Send this message and log a copy in your Leads database\" ";
-    xml += L"getVisible = \"SendAndLog_GetVisible\" ";
-    xml += L"onAction = \"SendAndLog_OnClick\" ";
-    xml += L"imageMso = \"SaveSentItemsMenu\" />";
-    xml += L"<button ";
-    xml += L"id = \"QuorvaneLogMessage\" ";
-    xml += L"label = \"Log Message \" ";
-    xml += L"size = \"large\" ";
-    xml += L"getVisible = \"LogMessage_GetVisible\" ";
-    xml += L"onAction = \"LogMessage_OnClick\" ";
-    xml += L"screentip = \"Log Message\" ";
-    xml += L"supertip = \"Log a copy of this message in your Leads database\" ";
-    xml += L"imageMso = \"CreateMailRule\" />";
+    for (const CommandDefinition* command : InRibbonOrder()) AppendButton(xml, *command);
     xml += L"</group></tab></tabs></ribbon></customUI>";
     return xml;
 }
@@ -139,28 +151,28 @@ STDMETHODIMP Connect::QuorvaneGroup_GetVisible(IDispatch* control, VARIANT_BOOL*
 }
 
 STDMETHODIMP Connect::SendAndLog_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept {
-    return Visibility(visible, [&] { return !ItemSent(control); });
+    return CommandVisibility(ItemCommand::SendAndLog, control, visible);
 }
 
 STDMETHODIMP Connect::LogMessage_GetVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept {
-    return Visibility(visible, [&] { return ItemSent(control); });
+    return CommandVisibility(ItemCommand::LogMessage, control, visible);
 }
 
-// The two commands' ribbon forms (commands/commands.cpp).
-STDMETHODIMP Connect::LogMessage_OnClick(IDispatch* control) noexcept {
+STDMETHODIMP Connect::LogMessage_OnClick(IDispatch* control) noexcept { return RunCommand(ItemCommand::LogMessage, control); }
+
+STDMETHODIMP Connect::SendAndLog_OnClick(IDispatch* control) noexcept { return RunCommand(ItemCommand::SendAndLog, control); }
+
+// A command button is shown for the messages its record names.
+HRESULT Connect::CommandVisibility(ItemCommand command, IDispatch* control, VARIANT_BOOL* visible) noexcept {
+    return Visibility(visible, [&] { return OfferedFor(Definition(command), ItemSent(control)); });
+}
+
+// A click runs the command's ribbon form (commands/).
+HRESULT Connect::RunCommand(ItemCommand command, IDispatch* control) noexcept {
     return com::Guarded([&] {
         ProcedureScope scope;
         com::Ptr<IUnknown> keep = KeepAlive();
-        LogMessageFromRibbon(com::Ptr<IDispatch>(control));
-        return S_OK;
-    });
-}
-
-STDMETHODIMP Connect::SendAndLog_OnClick(IDispatch* control) noexcept {
-    return com::Guarded([&] {
-        ProcedureScope scope;
-        com::Ptr<IUnknown> keep = KeepAlive();
-        SendAndLogFromRibbon(com::Ptr<IDispatch>(control), mobjOutlook);
+        if (auto action = ActionsOf(command).fromRibbon) action(com::Ptr<IDispatch>(control), mobjOutlook);
         return S_OK;
     });
 }

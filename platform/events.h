@@ -7,6 +7,7 @@
 #include <ocidl.h>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/com_object.h"
@@ -92,6 +93,9 @@ public:
     void On(DISPID id, Owner* owner, void (Owner::*handler)(const EventArgs&)) {
         sink_->On(id, [owner, handler](const EventArgs& args) { (owner->*handler)(args); });
     }
+    // A handler that is not a member of the owner; it must not outlive what it refers to (the
+    // field cuts it off when destroyed).
+    void On(DISPID id, EventHandler handler) { sink_->On(id, std::move(handler)); }
 
     // Holds `object` and subscribes to it (dropping the old subscription first). The object
     // is held even when it offers no connection (its events are then not heard); the result

@@ -33,11 +33,12 @@ com::Ptr<IDispatch> BarOf(const com::WithEvents& button) {
 void InspWrap::DeleteOursFromBar(const com::Ptr<IDispatch>& bar) {
     ProcedureScope scope;
     com::LateBound objBar(bar);
-    for (const wchar_t* tag : {kEmailLogTag, kSendAndLogTag}) {
+    for (const CommandDefinition& definition : ItemCommands()) {
         // A delete that fails would find the same control again: a few rounds are plenty.
         for (int round = 0; round < 4; ++round) {
             com::Variant control, ignored;
-            if (!objBar.TryCall(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(), com::Variant(tag)},
+            if (!objBar.TryCall(L"FindControl",
+                                {com::Variant::Missing(), com::Variant::Missing(), com::Variant(definition.tag)},
                                 control) ||
                 !control.IsObject() || !com::LateBound(control).TryCall(L"Delete", {}, ignored))
                 break;
@@ -45,7 +46,15 @@ void InspWrap::DeleteOursFromBar(const com::Ptr<IDispatch>& bar) {
     }
 }
 
-com::Ptr<IDispatch> InspWrap::ButtonBar() const { return mcbbEmailLog ? BarOf(mcbbEmailLog) : BarOf(mcbbSendAndLog); }
+com::Ptr<IDispatch> InspWrap::ButtonBar() const {
+    for (const ButtonField& field : mcbbButtons)
+        if (field.events) return BarOf(field.events);
+    return {};
+}
+
+void InspWrap::DeleteButtons() {
+    for (ButtonField& field : mcbbButtons) DeleteButton(field.events);
+}
 
 namespace {
 
@@ -62,9 +71,7 @@ InspWrap::InspWrap()
       mobjAppt(outlook::kItemEvents, outlook::kItemEvents10),
       mobjContact(outlook::kItemEvents, outlook::kItemEvents10),
       mobjTask(outlook::kItemEvents, outlook::kItemEvents10),
-      mobjJournal(outlook::kItemEvents, outlook::kItemEvents10),
-      mcbbEmailLog(office::kCommandBarButtonEvents),
-      mcbbSendAndLog(office::kCommandBarButtonEvents) {
+      mobjJournal(outlook::kItemEvents, outlook::kItemEvents10) {
     mobjInsp.On(outlook::kActivate, this, &InspWrap::mobjInsp_Activate);
     mobjInsp.On(outlook::kClose, this, &InspWrap::mobjInsp_Close);
     mobjMail.On(outlook::kItemOpen, this, &InspWrap::mobjMail_Open);
@@ -73,8 +80,10 @@ InspWrap::InspWrap()
     mobjAppt.On(outlook::kItemClose, this, &InspWrap::mobjAppt_Close);
     mobjContact.On(outlook::kItemClose, this, &InspWrap::mobjContact_Close);
     mobjJournal.On(outlook::kItemClose, this, &InspWrap::mobjJournal_Close);
-    mcbbEmailLog.On(office::kClick, this, &InspWrap::mcbbEmailLog_Click);
-    mcbbSendAndLog.On(office::kClick, this, &InspWrap::mcbbSendAndLog_Click);
+    for (const CommandDefinition& definition : ItemCommands()) {
+        const ItemCommand command = definition.command;
+        Field(command).On(office::kClick, [this, command](const com::EventArgs& args) { mcbb_Click(command, args); });
+    }
 }
 
 // A wrapper destroyed while its window is still open (the session ended first) takes its
@@ -82,10 +91,8 @@ InspWrap::InspWrap()
 InspWrap::~InspWrap() {
     try {
         ProcedureScope scope;
-        DeleteButton(mcbbEmailLog);
-        DeleteButton(mcbbSendAndLog);
-        mcbbEmailLog.Reset();
-        mcbbSendAndLog.Reset();
+        DeleteButtons();
+        for (ButtonField& field : mcbbButtons) field.events.Reset();
         mobjInsp.Reset();
         mobjMail.Reset();
         mobjAppt.Reset();
@@ -148,59 +155,45 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
     com::LateBound bar(bars.Call(L"Item", {com::Variant(kStandardBar)}));
     if (!bar.Get(L"Visible").ToBool()) bar.Put(L"Visible", com::Variant::Boolean(true));
 
-    // FindControl(Type, Id, Tag): only the tag is given.
-    auto find = [&](const wchar_t* tag) {
-        return bar.Call(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(), com::Variant(tag)})
-            .ToDispatch();
-    };
-    auto add = [&](long before) {
-        com::LateBound controls(bar.Get(L"Controls"));
-        return controls
-            .Call(L"Add", {com::Variant(office::msoControlButton), com::Variant::Missing(), com::Variant(mstrID),
-                           com::Variant(before), com::Variant::Boolean(true)})
-            .ToDispatch();
-    };
+    const bool sent = mail.Get(L"Sent").ToBool();
+    for (const CommandDefinition& definition : ItemCommands())
+        if (OfferedFor(definition, sent)) PutButton(definition, bar);
+}
 
-    if (mail.Get(L"Sent").ToBool()) {
-        mcbbEmailLog.Set(find(kEmailLogTag));
-        com::LateBound button(mcbbEmailLog.Object());
-        if (!mcbbEmailLog) {
-            mcbbEmailLog.Set(add(1));
-            button = com::LateBound(mcbbEmailLog.Object());
-            button.Put(L"Tag", com::Variant(kEmailLogTag));
-            button.Put(L"Style", com::Variant(office::msoButtonIconAndCaption));
-            button.Put(L"BeginGroup", com::Variant::Boolean(true));
-            button.Put(L"FaceId", com::Variant(2039L));
-            button.Put(L"Caption", com::Variant(L"Log Message"));
-            button.Put(L"TooltipText", com::Variant(L"Log a copy of this message in your Leads database"));
-            button.Put(L"Visible", com::Variant::Boolean(true));
-        } else {
-            // A button left in the bar (Word's shared one, or one whose delete failed) may be
-            // spent from the message it logged before: it shows this message's state.
-            button.Put(L"Visible", com::Variant::Boolean(true));
-            button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
-            button.Put(L"Parameter", com::Variant(mstrID));
-        }
-    } else {
-        mcbbSendAndLog.Set(find(kSendAndLogTag));
-        com::LateBound button(mcbbSendAndLog.Object());
-        if (!mcbbSendAndLog) {
-            // In a WordMail window the button leads Word's bar; in Outlook's it follows the
-            // first two controls.
-            const long before = IsWordMail(mobjInsp.Object()) ? 1 : 3;
-            mcbbSendAndLog.Set(add(before));
-            button = com::LateBound(mcbbSendAndLog.Object());
-            button.Put(L"Tag", com::Variant(kSendAndLogTag));
-            button.Put(L"Parameter", com::Variant(mstrID));
-            button.Put(L"Style", com::Variant(office::msoButtonIconAndCaption));
-            button.Put(L"FaceId", com::Variant(1677L));
-            button.Put(L"BeginGroup", com::Variant::Boolean(true));
-            button.Put(L"Caption", com::Variant(L"Send && Log"));
-            button.Put(L"TooltipText", com::Variant(L"Send this message and log a copy in your Leads database"));
-            button.Put(L"Visible", com::Variant::Boolean(true));
-        } else {
-            button.Put(L"Visible", com::Variant::Boolean(true));
-            button.Put(L"Parameter", com::Variant(mstrID));
+void InspWrap::PutButton(const CommandDefinition& definition, com::LateBound& bar) {
+    com::WithEvents& field = Field(definition.command);
+    // FindControl(Type, Id, Tag): only the tag is given.
+    field.Set(bar.Call(L"FindControl", {com::Variant::Missing(), com::Variant::Missing(), com::Variant(definition.tag)})
+                  .ToDispatch());
+    if (field) {
+        // A button left in the bar (Word's shared one, or one whose delete failed) may be spent
+        // from the message it served before: it shows this message's state.
+        com::LateBound button(field.Object());
+        button.Put(L"Visible", com::Variant::Boolean(true));
+        if (definition.spentWhenDone) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
+        button.Put(L"Parameter", com::Variant(mstrID));
+        return;
+    }
+
+    const long before = definition.beforeInOutlook == definition.beforeInWord ? definition.beforeInOutlook
+                        : IsWordMail(mobjInsp.Object())                       ? definition.beforeInWord
+                                                                               : definition.beforeInOutlook;
+    com::LateBound controls(bar.Get(L"Controls"));
+    field.Set(controls
+                  .Call(L"Add", {com::Variant(office::msoControlButton), com::Variant::Missing(), com::Variant(mstrID),
+                                 com::Variant(before), com::Variant::Boolean(true)})
+                  .ToDispatch());
+    com::LateBound button(field.Object());
+    for (ButtonProperty property : definition.newButton) {
+        switch (property) {
+            case ButtonProperty::Tag: button.Put(L"Tag", com::Variant(definition.tag)); break;
+            case ButtonProperty::Parameter: button.Put(L"Parameter", com::Variant(mstrID)); break;
+            case ButtonProperty::Style: button.Put(L"Style", com::Variant(office::msoButtonIconAndCaption)); break;
+            case ButtonProperty::BeginGroup: button.Put(L"BeginGroup", com::Variant::Boolean(true)); break;
+            case ButtonProperty::FaceId: button.Put(L"FaceId", com::Variant(definition.faceId)); break;
+            case ButtonProperty::Caption: button.Put(L"Caption", com::Variant(definition.caption)); break;
+            case ButtonProperty::TooltipText: button.Put(L"TooltipText", com::Variant(definition.tooltip)); break;
+            case ButtonProperty::Visible: button.Put(L"Visible", com::Variant::Boolean(true)); break;
         }
     }
 }
@@ -215,12 +208,13 @@ void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (mblnClosing || !SharesWordsBar(mobjInsp.Object())) return;
-    for (const com::WithEvents* field : {&mcbbEmailLog, &mcbbSendAndLog}) {
-        if (!*field) continue;
-        com::LateBound button(field->Object());
+    for (const CommandDefinition& definition : ItemCommands()) {
+        const com::WithEvents& field = Field(definition.command);
+        if (!field) continue;
+        com::LateBound button(field.Object());
         button.Put(L"Visible", com::Variant::Boolean(true));
         button.Put(L"Parameter", com::Variant(mstrID));
-        if (field == &mcbbEmailLog) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
+        if (definition.spentWhenDone) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
     }
 }
 
@@ -243,17 +237,14 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
         --gintWordMailCount;
         if (gintWordMailCount == 0) {
             com::Ptr<IDispatch> bar = ButtonBar();
-            DeleteButton(mcbbEmailLog);
-            DeleteButton(mcbbSendAndLog);
+            DeleteButtons();
             if (bar) DeleteOursFromBar(bar);
             if (gobjCRMAddIn) gobjCRMAddIn->SetWMTemplateState();
         }
     } else {
-        DeleteButton(mcbbEmailLog);
-        DeleteButton(mcbbSendAndLog);
+        DeleteButtons();
     }
-    mcbbEmailLog.Reset();
-    mcbbSendAndLog.Reset();
+    for (ButtonField& field : mcbbButtons) field.events.Reset();
     ProcessPendingMessages();
     mobjInsp.Reset();
 }
@@ -266,28 +257,15 @@ void InspWrap::mobjJournal_Close(const com::EventArgs&) { mobjJournal.Reset(); }
 
 // ---- clicks ----
 
-namespace {
-InspWrap::ButtonCommand emailLogCommand = nullptr;
-InspWrap::ButtonCommand sendAndLogCommand = nullptr;
-}  // namespace
-
-void InspWrap::SetButtonCommands(ButtonCommand emailLog, ButtonCommand sendAndLog) noexcept {
-    emailLogCommand = emailLog;
-    sendAndLogCommand = sendAndLog;
-}
-
 // Office tells every button object with the same tag about a click, whichever window it came
 // from: only the wrapper whose key the clicked button carries acts on it (exact comparison).
-void InspWrap::OnOwnClick(const com::EventArgs& args, ButtonCommand command) {
+void InspWrap::mcbb_Click(ItemCommand command, const com::EventArgs& args) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (mblnClosing) return;
     com::Ptr<IDispatch> ctrl = args.Object(0);
     if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
-    if (command) command(*this, ctrl.Get());
+    if (auto action = ActionsOf(command).fromButton) action(*this, ctrl.Get());
 }
-
-void InspWrap::mcbbEmailLog_Click(const com::EventArgs& args) { OnOwnClick(args, emailLogCommand); }
-void InspWrap::mcbbSendAndLog_Click(const com::EventArgs& args) { OnOwnClick(args, sendAndLogCommand); }
 
 }  // namespace vantrell

@@ -1,24 +1,24 @@
 #pragma once
 // InspWrap: the companion of one open mail window ("Vantrell.InspWrap") on hosts where the
 // commands are command-bar buttons. It holds the window's inspector and item with their
-// events, puts the "Log Message" or "Send && Log" button into the window's "Standard" bar
-// when the item opens, hears the button's clicks, and takes itself out of the session's
-// wrapper collection when the window closes.
+// events, puts the button of the command the item is for (session/command_table.h: "Log
+// Message" or "Send && Log") into the window's "Standard" bar when the item opens, hears the
+// button's clicks, and takes itself out of the session's wrapper collection when the window
+// closes.
+#include <array>
 #include <string>
 
 #include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
+#include "platform/office_ids.h"
 #include "platform/typelib_dispatch.h"
+#include "session/command_table.h"
 
 namespace vantrell {
 
 class InspWrap : public com::Object<com::TypeLibDispatch<_InspWrap>> {
 public:
-    // The buttons' tags: they tell the add-in's controls from all others in a bar.
-    static constexpr const wchar_t* kEmailLogTag = L"CRM.EmailLog";
-    static constexpr const wchar_t* kSendAndLogTag = L"CRM.SendAndLog";
-
     InspWrap();
     ~InspWrap() override;
 
@@ -37,8 +37,8 @@ public:
     const std::wstring& Key() const noexcept { return mstrID; }
     const com::Ptr<IDispatch>& Inspector() const noexcept { return mobjInsp.Object(); }
     const com::Ptr<IDispatch>& Mail() const noexcept { return mobjMail.Object(); }
-    const com::Ptr<IDispatch>& EmailLogButton() const noexcept { return mcbbEmailLog.Object(); }
-    const com::Ptr<IDispatch>& SendAndLogButton() const noexcept { return mcbbSendAndLog.Object(); }
+    // The command's button in this window's bar (empty when it has none).
+    const com::Ptr<IDispatch>& Button(ItemCommand command) const noexcept { return Field(command).Object(); }
     // The bar this wrapper's button sits in (empty when it has none).
     com::Ptr<IDispatch> ButtonBar() const;
 
@@ -47,12 +47,7 @@ public:
     // goes, every button of ours goes from it.
     static void DeleteOursFromBar(const com::Ptr<IDispatch>& bar);
 
-    // The commands behind the two buttons live in a layer above this one (commands/), which
-    // hands them in before the first wrapper is made; until then a click does nothing.
-    using ButtonCommand = void (*)(InspWrap& wrapper, IDispatch* ctrl);
-    static void SetButtonCommands(ButtonCommand emailLog, ButtonCommand sendAndLog) noexcept;
-
-    // This window's message has been logged (its Log Message button is spent).
+    // The command has worked on this window's message: a button that spends itself is spent.
     void MarkLogged() noexcept { mblnLogged = true; }
 
 private:
@@ -64,10 +59,13 @@ private:
     void mobjAppt_Close(const com::EventArgs& args);
     void mobjContact_Close(const com::EventArgs& args);
     void mobjJournal_Close(const com::EventArgs& args);
-    void mcbbEmailLog_Click(const com::EventArgs& args);
-    void mcbbSendAndLog_Click(const com::EventArgs& args);
-    // Both click handlers: the command runs only for the wrapper whose key the button carries.
-    void OnOwnClick(const com::EventArgs& args, ButtonCommand command);
+    // A button's click (the design's mcbbEmailLog_Click and mcbbSendAndLog_Click): the command
+    // runs only for the wrapper whose key the button carries.
+    void mcbb_Click(ItemCommand command, const com::EventArgs& args);
+    // Makes the command's button in `bar`, or claims the one already there.
+    void PutButton(const CommandDefinition& definition, com::LateBound& bar);
+    // Deletes the command buttons from their bars, in the records' order.
+    void DeleteButtons();
 
     // Sets a with-events field to an object handed in through the published interface.
     static HRESULT Assign(com::WithEvents& field, IDispatch* object) noexcept;
@@ -79,13 +77,21 @@ private:
     com::WithEvents mobjContact;
     com::WithEvents mobjTask;
     com::WithEvents mobjJournal;
-    com::WithEvents mcbbEmailLog;
-    com::WithEvents mcbbSendAndLog;
+    // One button field per command, in the records' order: the design's mcbbEmailLog (Log
+    // Message) and mcbbSendAndLog (Send && Log).
+    struct ButtonField {
+        com::WithEvents events{office::kCommandBarButtonEvents};
+    };
+    std::array<ButtonField, kItemCommandCount> mcbbButtons;
+    com::WithEvents& Field(ItemCommand command) noexcept { return mcbbButtons[static_cast<size_t>(command)].events; }
+    const com::WithEvents& Field(ItemCommand command) const noexcept {
+        return mcbbButtons[static_cast<size_t>(command)].events;
+    }
     std::wstring mstrID;
     // Set when the window starts closing: events that still arrive then change nothing.
     bool mblnClosing = false;
     // This window's message has been logged: its Log Message button is spent. Word's shared
-    // button shows the state of the message in front, so the wrapper taking it over sets it.
+    // button shows the state of the message in front, so the wrapper claiming it sets it.
     bool mblnLogged = false;
 };
 

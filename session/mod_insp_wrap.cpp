@@ -1,6 +1,7 @@
 #include "session/mod_insp_wrap.h"
 
 #include "session/insp_wrap.h"
+#include "session/command_table.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/outlook.h"
@@ -110,9 +111,7 @@ void KillInsp(const std::wstring& strID, InspWrap* objInspWrap) {
     ClearFailure();
     gcolInspWrap->Remove(strID);
     found.Reset();
-    com::LateBound ribbon(gobjRibbon);
-    ribbon.Call(L"InvalidateControl", {com::Variant(L"QuorvaneSendAndLog")});
-    ribbon.Call(L"InvalidateControl", {com::Variant(L"QuorvaneLogMessage")});
+    InvalidateCommandButtons();
     if (HasPendingFailure())
         WriteTrace(kModule, kProcedure, L" gcolInspWrap.Remove strID=" + strID + FailureText(), kTraceFailure);
     else

@@ -1,5 +1,6 @@
 // CRMAddIn's handlers of window events: Outlook's explorers and inspectors opening and closing,
 // and Word's WindowActivate while Word edits the mail.
+#include "session/command_table.h"
 #include "session/insp_wrap.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
@@ -177,18 +178,16 @@ void CRMAddIn::mappWd_WindowActivate(const com::EventArgs& args) {
                                                         com::Variant(tag), com::Variant::Missing(),
                                                         com::Variant::Boolean(true)}));
     };
-    auto hide = [&](com::LateBound& control, const wchar_t* what) {
-        WriteTrace(kModule, kProcedure, std::wstring(L"hiding ") + what + L" button for " + name, kTraceStep);
+    // The first of the commands' buttons found is hidden.
+    for (const CommandDefinition& definition : ItemCommands()) {
+        com::LateBound control = find(definition.tag);
+        if (!control) continue;
+        WriteTrace(kModule, kProcedure, std::wstring(L"hiding ") + definition.hidingName + L" button for " + name,
+                   kTraceStep);
         control.Put(L"Visible", com::Variant::Boolean(false));
         com::LateBound(doc.Get(L"AttachedTemplate")).Put(L"Saved", com::Variant::Boolean(true));
-    };
-    com::LateBound logButton = find(InspWrap::kEmailLogTag);
-    if (logButton) {
-        hide(logButton, L"Log");
         return;
     }
-    com::LateBound sendButton = find(InspWrap::kSendAndLogTag);
-    if (sendButton) hide(sendButton, L"SendAndLog");
 }
 
 // Word quits: the next WordMail window attaches to the Word running then.

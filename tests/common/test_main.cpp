@@ -9,7 +9,7 @@
 int main(int argc, char** argv) {
     // Tests that make the controller themselves, without the class factory, play the host:
     // the wrappers' buttons get their commands as the module gives them.
-    vantrell::InstallButtonCommands();
+    vantrell::InstallCommandActions();
     testing::InitGoogleTest(&argc, argv);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = RUN_ALL_TESTS();

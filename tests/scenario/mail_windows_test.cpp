@@ -410,7 +410,7 @@ TEST_P(ClickOnLogMessage, ActsOnlyForTheWindowWhoseKeyTheButtonCarries) {
     if (c.parameter == 1)
         for (wchar_t& ch : parameter) ch = static_cast<wchar_t>(towlower(ch));
     if (c.parameter == 2) parameter.clear();
-    com::LateBound(gcolInspWrap->Item(2)->EmailLogButton()).Put(L"Parameter", com::Variant(parameter));
+    com::LateBound(gcolInspWrap->Item(2)->Button(ItemCommand::LogMessage)).Put(L"Parameter", com::Variant(parameter));
     if (c.message) windows.Expect(kMessageBoxTitle);
 
     outlook->ClickButton(window, L"CRM.EmailLog");
@@ -601,7 +601,7 @@ TEST_F(MailWindows, AnItemClosedBeforeItsWindowIsLetGoAloneAndTheRestAtTheWindow
     outlook->CloseInspector(window);
     EXPECT_EQ(0, WrapperCount());
     EXPECT_FALSE(wrapper->Inspector());
-    EXPECT_FALSE(wrapper->EmailLogButton());
+    EXPECT_FALSE(wrapper->Button(ItemCommand::LogMessage));
     wrapper.Reset();
     EXPECT_EQ(before, outlook->ReferencesHeldOutside());
 }
@@ -784,8 +784,8 @@ TEST_P(WordWindowActivated, HidesOneButtonInDocumentsThatAreNoEmail) {
     }
     EXPECT_EQ(expected, Lines("CRMAddIn::mappWd_WindowActivate"));
     for (const auto& [position, control] : Ours(word.BarControls(L"Standard"))) {
-        const bool hidden = c.hidden && control.tag == (std::string(c.hidden) == "Log" ? InspWrap::kEmailLogTag
-                                                                                         : InspWrap::kSendAndLogTag);
+        const bool hidden = c.hidden && control.tag == (std::string(c.hidden) == "Log" ? Definition(ItemCommand::LogMessage).tag
+                                                                                         : Definition(ItemCommand::SendAndLog).tag);
         EXPECT_EQ(!hidden, control.visible) << position;
     }
     EXPECT_EQ(c.hidden != nullptr, word.TemplateSaved());
