@@ -172,14 +172,14 @@ void Connect::ConfirmLogon() {
 }
 
 bool Connect::ControllerMayStart() const {
-    return gobjCRMAddIn && !gobjCRMAddIn->Initialized() && !gobjCRMAddIn->Stopping() && !mblnTearingDown;
+    return gobjCRMAddIn && !gobjCRMAddIn->Initialized() && !gobjCRMAddIn->Stopping() && !tearingDown_;
 }
 
 void Connect::Teardown() {
     ProcedureScope scope;
     // Until the explorer events are dropped below, the yield after stopping may deliver one.
-    const bool outerTearingDown = mblnTearingDown;
-    mblnTearingDown = true;
+    const bool outerTearingDown = tearingDown_;
+    tearingDown_ = true;
     if (gobjCRMAddIn) {
         if (gobjCRMAddIn->Initialized()) {
             Trace(L"Teardown", L"Call UninitHandler", kTraceMilestone);
@@ -191,7 +191,7 @@ void Connect::Teardown() {
     molExplorer.Reset();
     mcolExplorers.Reset();
     mobjOutlook.Reset();
-    mblnTearingDown = outerTearingDown;
+    tearingDown_ = outerTearingDown;
 }
 
 // ---- COM entry points: nothing escapes to Outlook ----

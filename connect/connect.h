@@ -81,7 +81,7 @@ private:
     com::LateBound mobjOutlook;
     com::WithEvents mcolExplorers;
     com::WithEvents molExplorer;
-    bool mblnTearingDown = false;
+    bool tearingDown_ = false;
 };
 
 }  // namespace vantrell

@@ -53,7 +53,7 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     Trace(kProcedure, L"Add-in Version=" + AddinVersionText(), kTraceMilestone);
     const std::wstring version = outlookApp.Get(L"Version").ToText();
     Trace(kProcedure, L"Outlook Version=" + version, kTraceMilestone);
-    WordInsideOutlook = LeadingNumber(version) >= 12;
+    wordInsideOutlook = LeadingNumber(version) >= 12;
     Trace(kProcedure, L"Outlook Mode: " + GetOutlookMode(), kTraceMilestone);
     Trace(kProcedure, L"Connection Mode: " + GetConnectionMode(), kTraceMilestone);
     Trace(kProcedure, L"Security(Attachment/Level/Trust): " + GetSecuritySettings(), kTraceMilestone);
@@ -125,11 +125,11 @@ void CRMAddIn::UnInitHandler() {
     constexpr std::wstring_view kProcedure = L"UnInitHandler";
     if (!mblnInitialized) return;
     mblnInitialized = false;
-    mblnStopping = true;
+    stopping_ = true;
     struct StoppingUntilReturn {
         bool& flag;
         ~StoppingUntilReturn() { flag = false; }
-    } stopping{mblnStopping};
+    } stopping{stopping_};
     // Every failing statement is traced and the next one runs.
     auto traceFailure = [&] {
         if (!HasPendingFailure()) return;

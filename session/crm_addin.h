@@ -21,7 +21,7 @@ public:
     bool Initialized() const noexcept { return mblnInitialized; }
     // True while UnInitHandler runs (Initialized is already False then): its yields let
     // Outlook's queued events in, and none of them may start the controller again meanwhile.
-    bool Stopping() const noexcept { return mblnStopping; }
+    bool Stopping() const noexcept { return stopping_; }
     // The helper utilities object (empty when it could not be created).
     com::LateBound Utils() const { return mobjUtils; }
 
@@ -59,7 +59,7 @@ private:
     void mappWd_Quit(const com::EventArgs& args);
 
     bool mblnInitialized = false;
-    bool mblnStopping = false;
+    bool stopping_ = false;
     com::LateBound mobjUtils;
     com::WithEvents mobjExpl;
     com::WithEvents mcolExpl;

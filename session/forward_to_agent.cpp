@@ -181,7 +181,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
 
     // Only a failure of the send itself decides the result.
     ClearFailure();
-    if (IsOutlook12) {
+    if (HostIsExactlyOutlook2007()) {
         // Outlook sends the stored message, recipient and headers as the helper left them.
         com::Variant entryId = forward.Get(L"EntryID");
         helperItem.Reset();

@@ -32,12 +32,12 @@ com::Ptr<IDispatch> BarOf(const com::WithEvents& button) {
 
 void InspWrap::DeleteOursFromBar(const com::Ptr<IDispatch>& bar) {
     ProcedureScope scope;
-    com::LateBound objBar(bar);
+    com::LateBound sharedBar(bar);
     for (const CommandDefinition& definition : ItemCommands()) {
         // A delete that fails would find the same control again: a few rounds are plenty.
         for (int round = 0; round < 4; ++round) {
             com::Variant control, ignored;
-            if (!objBar.TryCall(L"FindControl",
+            if (!sharedBar.TryCall(L"FindControl",
                                 {com::Variant::Missing(), com::Variant::Missing(), com::Variant(definition.tag)},
                                 control) ||
                 !control.IsObject() || !com::LateBound(control).TryCall(L"Delete", {}, ignored))
@@ -47,13 +47,13 @@ void InspWrap::DeleteOursFromBar(const com::Ptr<IDispatch>& bar) {
 }
 
 com::Ptr<IDispatch> InspWrap::ButtonBar() const {
-    for (const ButtonField& field : mcbbButtons)
+    for (const ButtonField& field : buttons_)
         if (field.events) return BarOf(field.events);
     return {};
 }
 
 void InspWrap::DeleteButtons() {
-    for (ButtonField& field : mcbbButtons) DeleteButton(field.events);
+    for (ButtonField& field : buttons_) DeleteButton(field.events);
 }
 
 namespace {
@@ -92,7 +92,7 @@ InspWrap::~InspWrap() {
     try {
         ProcedureScope scope;
         DeleteButtons();
-        for (ButtonField& field : mcbbButtons) field.events.Reset();
+        for (ButtonField& field : buttons_) field.events.Reset();
         mobjInsp.Reset();
         mobjMail.Reset();
         mobjAppt.Reset();
@@ -147,7 +147,7 @@ STDMETHODIMP InspWrap::get_Key(BSTR* strID) noexcept {
 void InspWrap::mobjMail_Open(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    if (mblnClosing) return;
+    if (closing_) return;
 
     com::LateBound mail(mobjMail.Object());
     com::LateBound inspector(mail.Call(L"GetInspector"));
@@ -170,7 +170,7 @@ void InspWrap::PutButton(const CommandDefinition& definition, com::LateBound& ba
         // from the message it served before: it shows this message's state.
         com::LateBound button(field.Object());
         button.Put(L"Visible", com::Variant::Boolean(true));
-        if (definition.spentWhenDone) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
+        if (definition.spentWhenDone) button.Put(L"Enabled", com::Variant::Boolean(!logged_));
         button.Put(L"Parameter", com::Variant(mstrID));
         return;
     }
@@ -207,14 +207,14 @@ void InspWrap::PutButton(const CommandDefinition& definition, com::LateBound& ba
 void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    if (mblnClosing || !SharesWordsBar(mobjInsp.Object())) return;
+    if (closing_ || !SharesWordsBar(mobjInsp.Object())) return;
     for (const CommandDefinition& definition : ItemCommands()) {
         const com::WithEvents& field = Field(definition.command);
         if (!field) continue;
         com::LateBound button(field.Object());
         button.Put(L"Visible", com::Variant::Boolean(true));
         button.Put(L"Parameter", com::Variant(mstrID));
-        if (definition.spentWhenDone) button.Put(L"Enabled", com::Variant::Boolean(!mblnLogged));
+        if (definition.spentWhenDone) button.Put(L"Enabled", com::Variant::Boolean(!logged_));
     }
 }
 
@@ -224,8 +224,8 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     constexpr std::wstring_view kProcedure = L"mobjInsp_Close";
-    if (mblnClosing) return;
-    mblnClosing = true;
+    if (closing_) return;
+    closing_ = true;
     WriteTrace(kModule, kProcedure, L" mstrID=" + mstrID, kTraceStep);
 
     // KillInsp traces each failure it meets (level 1) and, as every procedure of the add-in,
@@ -244,7 +244,7 @@ void InspWrap::mobjInsp_Close(const com::EventArgs&) {
     } else {
         DeleteButtons();
     }
-    for (ButtonField& field : mcbbButtons) field.events.Reset();
+    for (ButtonField& field : buttons_) field.events.Reset();
     ProcessPendingMessages();
     mobjInsp.Reset();
 }
@@ -262,7 +262,7 @@ void InspWrap::mobjJournal_Close(const com::EventArgs&) { mobjJournal.Reset(); }
 void InspWrap::mcbb_Click(ItemCommand command, const com::EventArgs& args) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
-    if (mblnClosing) return;
+    if (closing_) return;
     com::Ptr<IDispatch> ctrl = args.Object(0);
     if (com::LateBound(ctrl).Get(L"Parameter").ToText() != mstrID) return;
     if (auto action = ActionsOf(command).fromButton) action(*this, ctrl.Get());

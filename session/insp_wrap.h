@@ -48,7 +48,7 @@ public:
     static void DeleteOursFromBar(const com::Ptr<IDispatch>& bar);
 
     // The command has worked on this window's message: a button that spends itself is spent.
-    void MarkLogged() noexcept { mblnLogged = true; }
+    void MarkLogged() noexcept { logged_ = true; }
 
 private:
     void mobjInsp_Activate(const com::EventArgs& args);
@@ -82,17 +82,17 @@ private:
     struct ButtonField {
         com::WithEvents events{office::kCommandBarButtonEvents};
     };
-    std::array<ButtonField, kItemCommandCount> mcbbButtons;
-    com::WithEvents& Field(ItemCommand command) noexcept { return mcbbButtons[static_cast<size_t>(command)].events; }
+    std::array<ButtonField, kItemCommandCount> buttons_;
+    com::WithEvents& Field(ItemCommand command) noexcept { return buttons_[static_cast<size_t>(command)].events; }
     const com::WithEvents& Field(ItemCommand command) const noexcept {
-        return mcbbButtons[static_cast<size_t>(command)].events;
+        return buttons_[static_cast<size_t>(command)].events;
     }
     std::wstring mstrID;
     // Set when the window starts closing: events that still arrive then change nothing.
-    bool mblnClosing = false;
+    bool closing_ = false;
     // This window's message has been logged: its Log Message button is spent. Word's shared
     // button shows the state of the message in front, so the wrapper claiming it sets it.
-    bool mblnLogged = false;
+    bool logged_ = false;
 };
 
 }  // namespace vantrell

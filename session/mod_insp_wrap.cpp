@@ -13,10 +13,10 @@
 namespace vantrell {
 
 std::int16_t gintWordMailCount = 0;
-bool WordInsideOutlook = false;
+bool wordInsideOutlook = false;
 
 bool SharesWordsBar(const com::Ptr<IDispatch>& inspector) {
-    return !WordInsideOutlook && com::LateBound(inspector).Call(L"IsWordMail").ToBool();
+    return !wordInsideOutlook && com::LateBound(inspector).Call(L"IsWordMail").ToBool();
 }
 
 namespace {
@@ -41,8 +41,8 @@ std::wstring AddInsp(const com::Ptr<IDispatch>& inspector) {
     ProcedureScope scope;
     constexpr std::wstring_view kProcedure = L"AddInsp";
     WriteTrace(kModule, kProcedure, L"", kTraceDetail);
-    com::LateBound objInsp(inspector);
-    com::Ptr<IDispatch> item = objInsp.Get(L"CurrentItem").ToDispatch();
+    com::LateBound window(inspector);
+    com::Ptr<IDispatch> item = window.Get(L"CurrentItem").ToDispatch();
 
     std::wstring strID = GetGUID();
     if (Lookup(strID)) strID = GetGUID();
@@ -72,14 +72,14 @@ std::wstring AddInsp(const com::Ptr<IDispatch>& inspector) {
         {outlook::olContact, L" class: ContactItem", &InspWrap::putref_ContactItem},
         {outlook::olJournal, L" class: JournalItem", &InspWrap::putref_JournalItem},
     };
-    com::LateBound objItem(item);
-    com::Variant itemClass = objItem.Get(L"Class");
+    com::LateBound shownItem(item);
+    com::Variant itemClass = shownItem.Get(L"Class");
     long number = 0;
     if (itemClass.TryLong(number)) {
         for (const ItemClass& entry : kClasses) {
             if (entry.number != number) continue;
             std::wstring text = entry.trace;
-            if (number == outlook::olAppointment) text += objItem.Get(L"MessageClass").ToText();
+            if (number == outlook::olAppointment) text += shownItem.Get(L"MessageClass").ToText();
             WriteTrace(kModule, kProcedure, text, kTraceDetail);
             (objInspWrap.Get()->*entry.put)(item.Get());
             break;

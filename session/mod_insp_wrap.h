@@ -15,7 +15,7 @@ extern std::int16_t gintWordMailCount;
 // Outlook 2007 and later (version 12 on) host Word inside themselves as the only mail editor:
 // every mail window answers IsWordMail True, yet shows bars of its own, and a Word the user
 // runs beside Outlook is none of the add-in's business. Set by each start of the session.
-extern bool WordInsideOutlook;
+extern bool wordInsideOutlook;
 
 // The window is a WordMail window of an Outlook before 2007: it shows the shared bars of the
 // Word running beside Outlook.

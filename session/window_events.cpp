@@ -111,9 +111,9 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
     com::Ptr<IUnknown> keep(Identity());
     com::Ptr<IDispatch> inspector = args.Object(0);
     mobjInsp.Set(inspector);
-    if (IsOutlook12) return;
+    if (HostIsExactlyOutlook2007()) return;
 
-    com::LateBound objInsp(inspector);
+    com::LateBound window(inspector);
     if (SharesWordsBar(inspector)) {
         // A Word whose process has ended answers nothing any more: the Word running now, if
         // any, is the one to follow.
@@ -127,7 +127,7 @@ void CRMAddIn::mcolInsp_NewInspector(const com::EventArgs& args) {
         }
     }
 
-    com::Variant itemClass = com::LateBound(objInsp.Get(L"CurrentItem")).Get(L"Class");
+    com::Variant itemClass = com::LateBound(window.Get(L"CurrentItem")).Get(L"Class");
     long number = 0;
     if (!itemClass.TryLong(number)) number = 0;
     switch (number) {
@@ -200,11 +200,11 @@ void CRMAddIn::mappWd_Quit(const com::EventArgs&) {
 void CRMAddIn::SetWMTemplateState() {
     ProcedureScope scope;
     com::LateBound word(mappWd.Object());
-    com::LateBound objTemplate(com::LateBound(word.Get(L"ActiveDocument")).Get(L"AttachedTemplate"));
+    com::LateBound wordTemplate(com::LateBound(word.Get(L"ActiveDocument")).Get(L"AttachedTemplate"));
     com::Variant saved;
-    if (objTemplate.TryGet(L"Saved", saved) && saved.ToBool()) return;
+    if (wordTemplate.TryGet(L"Saved", saved) && saved.ToBool()) return;
     WriteTrace(kModule, L"SetWMTemplateState", L"clearing template dirty flag", kTraceStep);
-    objTemplate.Put(L"Saved", com::Variant::Boolean(true));
+    wordTemplate.Put(L"Saved", com::Variant::Boolean(true));
 }
 
 }  // namespace vantrell

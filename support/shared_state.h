@@ -24,8 +24,11 @@ inline constexpr const wchar_t* kDefaultLoggingAddress = L"log@history.quorvane.
 extern std::wstring LoggingAddress;
 // One-shot request to forget the stored logon and ask again; read on connection.
 extern bool ResetLogon;
-// The host's major version is exactly 12: no command-bar wrappers there.
+// The host's major version is exactly 12: Outlook 2007, and only it (2010 and later leave it
+// False). There no command-bar wrappers are made, and forwards are sent through Outlook. Set
+// by Connect on connection; read through HostIsExactlyOutlook2007, whose name says what it is.
 extern bool IsOutlook12;
+inline bool HostIsExactlyOutlook2007() noexcept { return IsOutlook12; }
 
 // The user's identifiers at the service; 0 means none yet.
 extern std::int32_t LogonID;
