@@ -268,8 +268,7 @@ void LogonDialog::GetLogonID() {
     LateBound request = com::CreateObject(kRequestProgId);
     if (HasPendingFailure() || !request) {
         Failure failure = PendingFailure();
-        Trace(L"error instantiating XMLHTTP object: " + std::to_wstring(failure.number) + L" " + failure.description,
-              kTraceFailure);
+        Trace(L"error instantiating XMLHTTP object: " + FailureText(failure, FailureFormat::Spaced), kTraceFailure);
         Message(window_, L"Internal error, please contact support!", MessageIcon::Critical);
     } else {
         // Success is status 200 whatever its reason phrase: HTTP lets a server or a proxy send
@@ -328,7 +327,7 @@ void LogonDialog::GetLogonID() {
     request.Reset();
     if (HasPendingFailure()) {
         Failure failure = PendingFailure();
-        Trace(L"error:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
+        Trace(FailureText(failure, FailureFormat::ErrorColon), kTraceFailure);
     }
     SetCursor(previous ? previous : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
 }
