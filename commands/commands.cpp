@@ -34,8 +34,7 @@ void LastFailure::Note() noexcept {
 
 void LastFailure::Report(std::wstring_view module, std::wstring_view procedure) const {
     if (failure.number != 0)
-        WriteTrace(module, procedure, L"error:" + std::to_wstring(failure.number) + L" " + failure.description,
-                   kTraceFailure);
+        WriteTrace(module, procedure, FailureText(failure, FailureFormat::ErrorColon), kTraceFailure);
 }
 
 namespace {

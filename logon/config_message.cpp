@@ -20,8 +20,7 @@ void Trace(std::wstring_view procedure, std::wstring_view text, long level) {
 }
 
 std::wstring NumberAndDescription() {
-    const Failure& failure = PendingFailure();
-    return std::to_wstring(failure.number) + L" desc=" + failure.description;
+    return FailureText(PendingFailure(), FailureFormat::Desc);
 }
 
 // The Inbox's hidden items through a new helper folder object, or empty after tracing why.

@@ -1,15 +1,12 @@
 #include "logon/logon_dialog.h"
 
-#include <algorithm>
 #include <vector>
 
-#include "logon/form_body.h"
 #include "logon/logon_reply.h"
-#include "platform/ansi.h"
+#include "logon/logon_request.h"
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/message_box.h"
-#include "platform/message_loop.h"
 #include "platform/module.h"
 #include "platform/text.h"
 #include "support/shared_state.h"
@@ -18,7 +15,6 @@
 namespace vantrell {
 
 LogonDialog frmLogon;
-DWORD LogonRequestTimeoutMs = 30000;
 
 namespace {
 
@@ -128,45 +124,9 @@ void Layout(HWND window) {
 
 void Trace(std::wstring_view text, long level) { WriteTrace(kModule, L"GetLogonID", text, level); }
 
-// A request aborted while its connection was still open is kept for the rest of the process:
-// Wine's request object calls back into itself when that connection finally goes, and crashes
-// if it has been released by then (measured: a use after free in a later request). One small
-// object per timed-out logon attempt; deliberately never released, not even at unload.
-void KeepAborted(const LateBound& request) {
-    static auto* aborted = new std::vector<com::Ptr<IDispatch>>();
-    aborted->push_back(request.Pointer());
-}
-
 void Message(HWND owner, std::wstring_view text, MessageIcon icon) { ShowMessage(text, icon, owner); }
 
 }  // namespace
-
-// ---- the request body ----
-
-Variant PackBytes(std::wstring_view postData) {
-    const std::string bytes = FormBytes(ToAnsi(postData));
-    SAFEARRAYBOUND bound{static_cast<ULONG>(bytes.size()), 0};
-    SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
-    if (!array) throw std::bad_alloc();
-    void* data = nullptr;
-    if (SUCCEEDED(SafeArrayAccessData(array, &data))) {
-        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
-        SafeArrayUnaccessData(array);
-    }
-    return Variant::AdoptArray(array, VT_UI1);
-}
-
-bool FormValue(std::wstring_view text, std::wstring& out) {
-    out.clear();
-    std::string ansi;
-    for (wchar_t ch : text) {
-        std::string code;
-        if (!ToAnsiExact(std::wstring_view(&ch, 1), code) || code.size() != 1) return false;
-        ansi += code;
-    }
-    out = FormEscape(ansi);
-    return true;
-}
 
 // ---- the dialog ----
 
@@ -268,14 +228,13 @@ void LogonDialog::GetLogonID() {
     LateBound request = com::CreateObject(kRequestProgId);
     if (HasPendingFailure() || !request) {
         Failure failure = PendingFailure();
-        Trace(L"error instantiating XMLHTTP object: " + std::to_wstring(failure.number) + L" " + failure.description,
-              kTraceFailure);
+        Trace(L"error instantiating XMLHTTP object: " + FailureText(failure, FailureFormat::Spaced), kTraceFailure);
         Message(window_, L"Internal error, please contact support!", MessageIcon::Critical);
     } else {
         // Success is status 200 whatever its reason phrase: HTTP lets a server or a proxy send
         // any text there, or none.
         long status = 0;
-        const bool answered = SendAndWait(request, body, status);
+        const bool answered = SendLogonRequest(request, body, window_, busy_, status);
         if (!answered || status != 200) {
             // Once aborted, the request no longer tells its status text: the line names the text
             // read before, and is not written when there was none (the server was not reached).
@@ -296,12 +255,7 @@ void LogonDialog::GetLogonID() {
                             MessageIcon::Exclamation);
                 }
             } else if (parsed.kind == LogonReplyKind::Identifiers) {
-                // A field whose value is not a number leaves its identifier as it was.
-                for (const LogonReplyField& field : parsed.fields) {
-                    long value = 0;
-                    if (!Variant(field.value).TryLong(value)) continue;
-                    (field.identifier == LogonIdentifier::LogonID ? LogonID : CompanyID) = value;
-                }
+                SetLogonIdentifiers(parsed, LogonID, CompanyID);
                 if (LogonID != 0 && CompanyID != 0) {
                     Message(window_, L"Successfully retrieved initialization parameters!", MessageIcon::Exclamation);
                     Trace(L"retrieved LogonID = " + std::to_wstring(LogonID) + L", CompanyID = " +
@@ -328,63 +282,9 @@ void LogonDialog::GetLogonID() {
     request.Reset();
     if (HasPendingFailure()) {
         Failure failure = PendingFailure();
-        Trace(L"error:" + std::to_wstring(failure.number) + L" " + failure.description, kTraceFailure);
+        Trace(FailureText(failure, FailureFormat::ErrorColon), kTraceFailure);
     }
     SetCursor(previous ? previous : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
-}
-
-// Posts the form and waits for the answer, giving its HTTP status. A synchronous send would
-// wait without end for a service that accepts the connection and never answers, with Outlook
-// frozen meanwhile; so the request runs asynchronously while this waits, dispatching the window
-// messages (the dialog itself disabled, so that it cannot be used meanwhile), and is aborted
-// after LogonRequestTimeoutMs. False, with the failure pending, when no answer came: the service
-// could not be reached, dropped the connection, or did not answer in time. The focus goes back
-// where the user had it.
-bool LogonDialog::SendAndWait(LateBound& request, const Variant& body, long& status) {
-    request.Call(L"open", {Variant(L"POST"), Variant(SynchURL), Variant::Boolean(true)});
-    request.Call(L"setRequestHeader", {Variant(L"Content-Type"), Variant(L"application/x-www-form-urlencoded")});
-    if (HasPendingFailure()) return false;
-    Variant sent;
-    if (!request.TryCall(L"send", {body}, sent)) return false;
-
-    // Disabling the dialog takes the focus from its control.
-    const HWND focus = GetFocus();
-    EnableWindow(window_, FALSE);
-    busy_ = true;
-    const DWORD started = GetTickCount();
-    bool done = false;
-    for (;;) {
-        Variant state;
-        if (!request.TryGet(L"readyState", state)) break;
-        if (state.ToLong() == 4) {
-            done = true;
-            break;
-        }
-        if (GetTickCount() - started >= LogonRequestTimeoutMs) {
-            request.Call(L"abort");
-            KeepAborted(request);
-            RecordFailure(static_cast<long>(HRESULT_FROM_WIN32(ERROR_TIMEOUT)),
-                          L"The server did not answer within " + std::to_wstring(LogonRequestTimeoutMs / 1000) +
-                              L" seconds");
-            break;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        ProcessPendingMessages();
-    }
-    busy_ = false;
-    EnableWindow(window_, TRUE);
-    if (IsChild(window_, focus)) SetFocus(focus);
-    if (!done) return false;
-    Variant code;
-    if (!request.TryGet(L"status", code) || !code.TryLong(status)) return false;
-    // Finished without an answer from the service: a dropped connection gives status 0, and
-    // on Windows a connection that failed gives the WinInet error (12000 to 12999) as status.
-    if (status == 0 || (status >= 12000 && status < 13000)) {
-        RecordFailure(static_cast<long>(0x800C0008),  // INET_E_DOWNLOAD_FAILURE
-                      L"The server could not be reached (status " + std::to_wstring(status) + L")");
-        return false;
-    }
-    return true;
 }
 
 bool LogonDialog::ShowLogonError(const std::wstring& code) {

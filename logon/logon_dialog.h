@@ -1,14 +1,11 @@
 #pragma once
 // frmLogon: the modal dialog that asks for the user's credentials for the service, posts them
-// to the logon page (SynchURL) and, on success, sets LogonID and CompanyID. The password is
-// used for that one request only: it is never stored or traced.
+// to the logon page (SynchURL, logon_request.h) and, on success, sets LogonID and CompanyID
+// from the reply (logon_reply.h). The password is used for that one request only: it is never
+// stored or traced.
 #include <windows.h>
 
 #include <string>
-#include <string_view>
-
-#include "platform/late_bound.h"
-#include "platform/variant.h"
 
 namespace vantrell {
 
@@ -21,11 +18,6 @@ inline constexpr int kIdLabelPassword = 1005;
 inline constexpr int kIdLabelOnce = 1006;
 
 inline constexpr const wchar_t* kLogonCaption = L"Initialize Quorvane Email History";
-
-// How long the logon request may wait for the service's answer before it counts as a server
-// that cannot be reached (tests shorten it).
-extern DWORD LogonRequestTimeoutMs;
-inline constexpr const wchar_t* kRequestProgId = L"Microsoft.XMLHTTP";
 
 class LogonDialog {
 public:
@@ -41,7 +33,6 @@ private:
     void OKButton_Click();
     void CancelButton_Click();
     void GetLogonID();
-    bool SendAndWait(com::LateBound& request, const com::Variant& body, long& status);
     // Shows the message of a known error code; false (nothing shown) for any other code.
     bool ShowLogonError(const std::wstring& code);
     std::wstring Text(int id) const;
@@ -53,12 +44,5 @@ private:
 
 // The one default instance.
 extern LogonDialog frmLogon;
-
-// The form body as bytes in the system ANSI code page, spaces as "+".
-com::Variant PackBytes(std::wstring_view postData);
-// A credential as a form field value: "&", "=", "+", "%" and every byte outside printable
-// ASCII as %XX of its ANSI code, spaces kept (PackBytes makes them "+"); false when a
-// character has no single-byte ANSI code.
-bool FormValue(std::wstring_view text, std::wstring& out);
 
 }  // namespace vantrell

@@ -1,8 +1,10 @@
 #pragma once
 // The logon page's reply, read as text: an error code, or the user's identifiers as
 // "logonid=4321;companyid=65" fields, or something else (not the logon page at all).
-// Plain text logic, without the system's headers: the dialog gives it the reply and its
-// lower-case form, and turns the identifiers' texts into numbers itself.
+// Plain text logic, without the system's headers (logon_reply.cpp): the dialog gives it the
+// reply and its lower-case form. Only SetLogonIdentifiers (logon_reply_numbers.cpp) reads the
+// identifiers' texts as numbers, with the system's conversion.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +35,9 @@ struct LogonReply {
 // Reads `reply`; `lower` is its lower-case form, character for character (the same length:
 // anything else reads as Unrecognised).
 LogonReply ParseLogonReply(std::wstring_view reply, std::wstring_view lower);
+
+// Sets each identifier a field of `reply` names to the field's number, in the reply's order (a
+// later field wins); a field whose value is not a number leaves its identifier as it was.
+void SetLogonIdentifiers(const LogonReply& reply, std::int32_t& logonId, std::int32_t& companyId);
 
 }  // namespace vantrell

@@ -30,6 +30,21 @@ void RecordHResult(HRESULT hr, std::wstring action, std::source_location site) {
     RecordFailure(static_cast<long>(hr), com::SystemMessage(hr), std::move(action), site);
 }
 
+std::wstring FailureText(const Failure& failure, FailureFormat format) {
+    struct Form {
+        const wchar_t* before;   // before the number
+        const wchar_t* between;  // between the number and the description
+    };
+    static constexpr Form kForms[] = {
+        {L"", L" "},           // Spaced
+        {L"", L" desc="},      // Desc
+        {L"err=", L" desc="},  // ErrDesc
+        {L"error:", L" "},     // ErrorColon
+    };
+    const Form& form = kForms[static_cast<size_t>(format)];
+    return form.before + std::to_wstring(failure.number) + form.between + failure.description;
+}
+
 FailureObserver::FailureObserver() : outer_(t_observer) { t_observer = this; }
 FailureObserver::~FailureObserver() { t_observer = outer_; }
 

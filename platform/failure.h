@@ -24,6 +24,16 @@ const Failure& PendingFailure() noexcept;
 bool HasPendingFailure() noexcept;
 void ClearFailure() noexcept;
 
+// How a failure is written into a trace line, each as its callers have always written it: the
+// number in decimal (an HRESULT's as a negative number), the description as it is (even empty).
+enum class FailureFormat {
+    Spaced,      // "<number> <description>"
+    Desc,        // "<number> desc=<description>"
+    ErrDesc,     // "err=<number> desc=<description>"
+    ErrorColon,  // "error:<number> <description>"
+};
+std::wstring FailureText(const Failure& failure, FailureFormat format);
+
 // Records a failure; a later one replaces an earlier one, as the next failing statement would.
 void RecordFailure(long number, std::wstring description, std::wstring action = {},
                    std::source_location site = std::source_location::current());

@@ -81,9 +81,7 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
     mobjUtils = com::CreateObject(L"Ostrabin.OsbUtils");
     if (HasPendingFailure()) {
         Failure failure = PendingFailure();
-        Trace(kProcedure,
-              L"Create mobjUtils err=" + std::to_wstring(failure.number) + L" desc=" + failure.description,
-              kTraceFailure);
+        Trace(kProcedure, L"Create mobjUtils " + FailureText(failure, FailureFormat::ErrDesc), kTraceFailure);
         ClearFailure();
         mobjUtils.Reset();
     } else {
@@ -134,7 +132,7 @@ void CRMAddIn::UnInitHandler() {
     auto traceFailure = [&] {
         if (!HasPendingFailure()) return;
         Failure failure = PendingFailure();
-        Trace(kProcedure, L"err=" + std::to_wstring(failure.number) + L" desc=" + failure.description, kTraceFailure);
+        Trace(kProcedure, FailureText(failure, FailureFormat::ErrDesc), kTraceFailure);
         ClearFailure();
     };
     auto missingObject = [] { RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set"); };

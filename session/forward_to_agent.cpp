@@ -22,10 +22,6 @@ constexpr std::wstring_view kHeaderPrefix = L"X-Quorvanes-";
 
 void Trace(std::wstring_view text, long level) { WriteTrace(kModule, kProcedure, text, level); }
 
-std::wstring FailureText(const Failure& failure) {
-    return std::to_wstring(failure.number) + L" " + failure.description;
-}
-
 Failure MakeFailure(HRESULT number, std::wstring description) {
     Failure failure;
     failure.number = static_cast<long>(number);
@@ -115,7 +111,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     com::LateBound forward(item.Call(L"Forward"));
     if (!forward || HasPendingFailure()) {
         const Failure failure = HasPendingFailure() ? PendingFailure() : MakeFailure(E_POINTER, L"No forward");
-        Trace(L"error forwarding '" + subject + L"': " + FailureText(failure), kTraceFailure);
+        Trace(L"error forwarding '" + subject + L"': " + FailureText(failure, FailureFormat::Spaced), kTraceFailure);
         return false;
     }
     forward.Put(L"Subject", subjectValue);
@@ -175,7 +171,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
           kTraceStep);
 
     if (stop) {
-        Trace(L"error forwarding '" + subject + L"': " + FailureText(stopped), kTraceFailure);
+        Trace(L"error forwarding '" + subject + L"': " + FailureText(stopped, FailureFormat::Spaced), kTraceFailure);
         return false;
     }
 
@@ -198,12 +194,14 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
             // a failed flush does not undo the log.
             mobjUtils.Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
             if (HasPendingFailure())
-                Trace(L"error delivering '" + subject + L"': " + FailureText(PendingFailure()), kTraceFailure);
+                Trace(L"error delivering '" + subject + L"': " + FailureText(PendingFailure(), FailureFormat::Spaced),
+                      kTraceFailure);
             return true;
         }
     }
     if (!HasPendingFailure()) return true;
-    Trace(L"error forwarding '" + subject + L"': " + FailureText(PendingFailure()), kTraceFailure);
+    Trace(L"error forwarding '" + subject + L"': " + FailureText(PendingFailure(), FailureFormat::Spaced),
+          kTraceFailure);
     return false;
 }
 

@@ -24,8 +24,7 @@ namespace {
 constexpr std::wstring_view kModule = L"modInspWrap";
 
 std::wstring FailureText() {
-    const Failure& failure = PendingFailure();
-    return L" err=" + std::to_wstring(failure.number) + L" desc=" + failure.description;
+    return L" " + vantrell::FailureText(PendingFailure(), FailureFormat::ErrDesc);
 }
 
 // The collection's Item(key) and Add(key), failing as a keyed collection does.

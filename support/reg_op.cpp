@@ -1,10 +1,14 @@
+// RegOp's work on the registry: opening its key with the access each member needs, reading
+// and caching the values, writing and deleting them, listing and deleting subkeys. The values'
+// conversion to and from VARIANTs is in reg_value.cpp, the _RegOp members in reg_op_com.cpp.
 #include "support/reg_op.h"
 
-#include <cstring>
+#include <optional>
 
 #include "platform/ansi.h"
 #include "platform/failure.h"
 #include "platform/text.h"
+#include "support/reg_value.h"
 #include "support/trace.h"
 
 namespace vantrell {
@@ -30,92 +34,6 @@ bool IsPlatformNT() {
     return GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-std::string CutAtNul(const std::string& data) { return data.substr(0, data.find('\0')); }
-
-std::string ExpandEnvironment(const std::string& text) {
-    std::string buffer(1024, '\0');
-    for (;;) {
-        DWORD n = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        // Longer than the buffer: the call reports the size it needs; ask again with that.
-        if (n > buffer.size()) {
-            buffer.assign(n, '\0');
-            continue;
-        }
-        return CutAtNul(buffer.substr(0, n - 1));
-    }
-}
-
-com::Variant TextArray(const std::vector<std::wstring>& items) {
-    SAFEARRAYBOUND bound{static_cast<ULONG>(items.size()), 0};
-    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
-    if (!array) throw std::bad_alloc();
-    for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
-        com::Variant item(items[static_cast<size_t>(i)]);
-        SafeArrayPutElement(array, &i, item.GetMutable());
-    }
-    return com::Variant::AdoptArray(array, VT_VARIANT);
-}
-
-// The size of one element of an array of `vt` whose values have a text form; 0 for every other
-// element type (records, objects, errors ...): such arrays are not written.
-ULONG TextElementSize(VARTYPE vt) {
-    switch (vt) {
-        case VT_I1: case VT_UI1: return 1;
-        case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-        case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: return 4;
-        case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
-        case VT_DECIMAL: return sizeof(DECIMAL);
-        case VT_BSTR: return sizeof(BSTR);
-        case VT_VARIANT: return sizeof(VARIANT);
-        default: return 0;
-    }
-}
-
-// The elements of an array, reachable while this lives.
-class ArrayData {
-public:
-    explicit ArrayData(SAFEARRAY* array) : array_(array) {
-        if (FAILED(SafeArrayAccessData(array_, &data_))) array_ = nullptr;
-    }
-    ~ArrayData() {
-        if (array_) SafeArrayUnaccessData(array_);
-    }
-    ArrayData(const ArrayData&) = delete;
-    ArrayData& operator=(const ArrayData&) = delete;
-    BYTE* Get() const { return array_ ? static_cast<BYTE*>(data_) : nullptr; }
-
-private:
-    SAFEARRAY* array_;
-    void* data_ = nullptr;
-};
-
-// The elements of a one-dimensional array value as texts, for a REG_MULTI_SZ write; false when
-// the array, or any one of its elements (a nested array, a Null ...), has no text form.
-bool ArrayTexts(const VARIANT& value, std::vector<std::wstring>& texts) {
-    SAFEARRAY* array = (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr)
-                                                 : V_ARRAY(&value);
-    if (!array || SafeArrayGetDim(array) != 1) return false;
-    VARTYPE vt = VT_EMPTY;
-    if (FAILED(SafeArrayGetVartype(array, &vt))) return false;
-    // The array's own element size must be the type's, or reading an element would overrun it.
-    ULONG size = TextElementSize(vt);
-    if (size == 0 || array->cbElements != size) return false;
-    ArrayData data(array);
-    if (!data.Get()) return false;
-    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
-        // A reference to the element where it lies: the conversion reads it by its own type.
-        VARIANT reference;
-        VariantInit(&reference);
-        V_VT(&reference) = static_cast<VARTYPE>(vt | VT_BYREF);
-        V_BYREF(&reference) = data.Get() + static_cast<size_t>(i) * size;
-        com::Variant text = com::Variant::Take(reference);
-        if (!text.ChangeType(VT_BSTR)) return false;
-        texts.push_back(text.ToText());
-    }
-    return true;
-}
-
 using DeleteTreeFunction = DWORD(WINAPI*)(HKEY, LPCSTR);
 
 // SHDeleteKeyA, looked up once: Shlwapi stays loaded for the process once found, as loading
@@ -132,25 +50,6 @@ DeleteTreeFunction ShlwapiDeleteTree() {
 }
 
 }  // namespace
-
-bool NamesEnvironmentVariable(std::wstring_view text) {
-    size_t first = text.find(L'%');
-    if (first == std::wstring_view::npos || text.find(L'%', first + 1) == std::wstring_view::npos) return false;
-    std::wstring lowerText = Lower(text);
-    wchar_t* block = GetEnvironmentStringsW();
-    if (!block) return false;
-    bool found = false;
-    int seen = 0;
-    for (const wchar_t* entry = block; *entry && seen < 100 && !found; entry += wcslen(entry) + 1, ++seen) {
-        std::wstring_view line(entry);
-        size_t equals = line.find(L'=', 1);  // a leading '=' belongs to the hidden drive entries
-        if (equals == std::wstring_view::npos || line[0] == L'=') continue;
-        std::wstring pattern = L"%" + Lower(line.substr(0, equals)) + L"%";
-        found = lowerText.find(pattern) != std::wstring::npos;
-    }
-    FreeEnvironmentStringsW(block);
-    return found;
-}
 
 RegOp::RegOp() : isNT_(IsPlatformNT()) { requested_ = isNT_ ? kReadAccess : 0; }
 
@@ -254,49 +153,7 @@ bool RegOp::ReadEnumerated(DWORD index, std::wstring& name, com::Variant& value)
     if (rc != ERROR_SUCCESS) return false;
     name = FromAnsi(CutAtNul(nameBuffer.substr(0, nameLength)));
     data.resize(dataLength < data.size() ? dataLength : data.size());
-    switch (type) {
-        case REG_SZ:
-            value = com::Variant(FromAnsi(CutAtNul(data)));
-            break;
-        case REG_EXPAND_SZ: {
-            std::string text = CutAtNul(data);
-            if (options_ & ExpandEnvironmentStrings) text = ExpandEnvironment(text);
-            value = com::Variant(FromAnsi(text));
-            break;
-        }
-        case REG_DWORD: {
-            DWORD number = 0;
-            std::memcpy(&number, data.data(), data.size() < 4 ? data.size() : 4);
-            value = com::Variant(static_cast<long>(number));
-            break;
-        }
-        case REG_MULTI_SZ: {
-            size_t end = data.find(std::string("\0\0", 2));
-            std::string text = end == std::string::npos ? data : data.substr(0, end);
-            if (end == std::string::npos) {
-                while (!text.empty() && text.back() == '\0') text.pop_back();
-            }
-            if (options_ & ReturnMultiStringsAsArrays) {
-                std::vector<std::wstring> items;
-                if (!text.empty()) {
-                    size_t from = 0;
-                    for (;;) {
-                        size_t nul = text.find('\0', from);
-                        items.push_back(FromAnsi(text.substr(from, nul - from)));
-                        if (nul == std::string::npos) break;
-                        from = nul + 1;
-                    }
-                }
-                value = TextArray(items);
-            } else {
-                value = com::Variant(FromAnsi(text));
-            }
-            break;
-        }
-        default:
-            value = com::Variant(L"(unsupported data format)");
-            break;
-    }
+    value = DecodeValue({type, std::move(data)}, options_);
     return true;
 }
 
@@ -332,53 +189,18 @@ void RegOp::SetValue(std::wstring_view name, const com::Variant& newValue) {
     if (!EnsureOpen()) return;
 
     std::string ansiName = ToAnsi(name);
-    com::Variant value(newValue);
     DWORD existing = REG_NONE;
     LONG rc = RegQueryValueExA(handle_, ansiName.c_str(), nullptr, &existing, nullptr, nullptr);
-    // A value that cannot take the type it must be stored as (an array for the default value
-    // or over a text, a word over a number ...) is not written.
-    bool convertible = true;
-    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
-        switch (existing) {
-            case REG_SZ:
-            case REG_EXPAND_SZ: convertible = value.ChangeType(VT_BSTR); break;
-            case REG_DWORD: convertible = value.ChangeType(VT_I4); break;
-            case REG_MULTI_SZ: break;
-            default: Report(kUnsupportedType); return;
-        }
+    std::optional<DWORD> replaced;
+    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) replaced = existing;
+    RegistryData data;
+    switch (EncodeValue(newValue, replaced, name.empty(), options_, data)) {
+        case Encoded::Yes: break;
+        case Encoded::ExistingUnsupported: Report(kUnsupportedType); return;
+        case Encoded::NotConvertible: Report(kNotConvertible); return;
     }
-    if (convertible && (options_ & StoreNumbersAsStrings) && value.IsNumeric()) convertible = value.ChangeType(VT_BSTR);
-    if (convertible && name.empty()) convertible = value.ChangeType(VT_BSTR);
-    std::vector<std::wstring> texts;
-    if (convertible && value.IsArray()) convertible = ArrayTexts(*value.Get(), texts);
-    if (!convertible) {
-        Report(kNotConvertible);
-        return;
-    }
-
-    DWORD type = REG_SZ;
-    std::string bytes;
-    if (value.IsArray()) {
-        std::wstring joined;
-        for (size_t i = 0; i < texts.size(); ++i) {
-            if (i) joined += L'\0';
-            joined += texts[i];
-        }
-        bytes = ToAnsi(joined);
-        bytes.append(2, '\0');
-        type = REG_MULTI_SZ;
-    } else if (value.Type() == VT_I2 || value.Type() == VT_I4) {
-        DWORD number = static_cast<DWORD>(value.Type() == VT_I2 ? V_I2(value.Get()) : V_I4(value.Get()));
-        bytes.assign(reinterpret_cast<const char*>(&number), 4);
-        type = REG_DWORD;
-    } else {
-        std::wstring text = value.ToText();
-        if (value.Type() == VT_BSTR && NamesEnvironmentVariable(text)) type = REG_EXPAND_SZ;
-        bytes = ToAnsi(text);
-        bytes.push_back('\0');
-    }
-    RegSetValueExA(handle_, ansiName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
+    RegSetValueExA(handle_, ansiName.c_str(), 0, data.type, reinterpret_cast<const BYTE*>(data.bytes.data()),
+                   static_cast<DWORD>(data.bytes.size()));
     RefreshInfo();
     cache_.clear();
 }
@@ -389,39 +211,22 @@ com::Variant RegOp::AllValues() {
     if (!EnsureOpen() || valueCount_ == 0) return {};
     if (cache_.empty()) LoadValues();
     if (cache_.empty()) return {};
-    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(cache_.size()), 0}, {2, 0}};
-    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
-    if (!array) throw std::bad_alloc();
-    for (LONG i = 0; i < static_cast<LONG>(cache_.size()); ++i) {
-        com::Variant name(cache_[static_cast<size_t>(i)].first);
-        com::Variant value(cache_[static_cast<size_t>(i)].second);
-        // SafeArrayPutElement takes the leftmost index first.
-        LONG nameAt[2] = {i, 0};
-        LONG valueAt[2] = {i, 1};
-        SafeArrayPutElement(array, nameAt, name.GetMutable());
-        SafeArrayPutElement(array, valueAt, value.GetMutable());
-    }
-    return com::Variant::AdoptArray(array, VT_VARIANT);
+    return NameValueArray(cache_);
 }
 
 com::Variant RegOp::AllKeys() {
     ProcedureScope scope;
     Request(kReadAccess);
     if (!EnsureOpen() || subkeyCount_ == 0) return {};
-    DWORD count = subkeyCount_;
-    SAFEARRAYBOUND bound{count, 0};
-    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
-    if (!array) throw std::bad_alloc();
-    for (LONG i = 0; i < static_cast<LONG>(count); ++i) {
+    // A subkey that cannot be read (deleted meanwhile) leaves its element Empty.
+    std::vector<com::Variant> names(subkeyCount_);
+    for (DWORD i = 0; i < names.size(); ++i) {
         std::string name(maxSubkeyName_ + 1, '\0');
         DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumKeyExA(handle_, static_cast<DWORD>(i), name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            continue;
-        com::Variant item(FromAnsi(CutAtNul(name.substr(0, length))));
-        SafeArrayPutElement(array, &i, item.GetMutable());
+        if (RegEnumKeyExA(handle_, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+            names[i] = com::Variant(FromAnsi(CutAtNul(name.substr(0, length))));
     }
-    return com::Variant::AdoptArray(array, VT_VARIANT);
+    return VariantArray(std::move(names));
 }
 
 bool RegOp::DeleteValue(std::wstring_view name) {
@@ -465,87 +270,6 @@ long RegOp::ValueCount() {
 long RegOp::KeyCount() {
     ProcedureScope scope;
     return EnsureOpen() ? static_cast<long>(subkeyCount_) : 0;
-}
-
-// ---- _RegOp ----
-
-namespace {
-std::wstring_view View(BSTR text) { return {text ? text : L"", SysStringLen(text)}; }
-
-template <class Out, class Body>
-HRESULT Answer(Out* out, Body&& body) noexcept {
-    if (!out) return E_POINTER;
-    return com::Guarded([&] {
-        body(out);
-        return S_OK;
-    });
-}
-}  // namespace
-
-STDMETHODIMP RegOp::put_Root(long root) noexcept {
-    return com::Guarded([&] {
-        SetRoot(root);
-        return S_OK;
-    });
-}
-
-STDMETHODIMP RegOp::put_Key(BSTR key) noexcept {
-    return com::Guarded([&] {
-        SetKey(View(key));
-        return S_OK;
-    });
-}
-
-STDMETHODIMP RegOp::put_Options(long options) noexcept {
-    return com::Guarded([&] {
-        SetOptions(options);
-        return S_OK;
-    });
-}
-
-STDMETHODIMP RegOp::get_Value(BSTR name, VARIANT* value) noexcept {
-    if (value) VariantInit(value);
-    return Answer(value, [&](VARIANT* out) { Value(View(name)).DetachTo(out); });
-}
-
-STDMETHODIMP RegOp::put_Value(BSTR name, VARIANT value) noexcept {
-    return com::Guarded([&] {
-        // A script hands its variables over by reference.
-        com::Variant plain;
-        VariantCopyInd(plain.Out(), &value);
-        SetValue(View(name), plain);
-        return S_OK;
-    });
-}
-
-STDMETHODIMP RegOp::get_AllValues(VARIANT* values) noexcept {
-    if (values) VariantInit(values);
-    return Answer(values, [&](VARIANT* out) { AllValues().DetachTo(out); });
-}
-
-STDMETHODIMP RegOp::get_AllKeys(VARIANT* keys) noexcept {
-    if (keys) VariantInit(keys);
-    return Answer(keys, [&](VARIANT* out) { AllKeys().DetachTo(out); });
-}
-
-STDMETHODIMP RegOp::DeleteValue(BSTR name, VARIANT_BOOL* deleted) noexcept {
-    if (deleted) *deleted = VARIANT_FALSE;
-    return Answer(deleted, [&](VARIANT_BOOL* out) { *out = DeleteValue(View(name)) ? VARIANT_TRUE : VARIANT_FALSE; });
-}
-
-STDMETHODIMP RegOp::DeleteKey(VARIANT_BOOL* deleted) noexcept {
-    if (deleted) *deleted = VARIANT_FALSE;
-    return Answer(deleted, [&](VARIANT_BOOL* out) { *out = DeleteKey() ? VARIANT_TRUE : VARIANT_FALSE; });
-}
-
-STDMETHODIMP RegOp::get_ValueCount(long* count) noexcept {
-    if (count) *count = 0;
-    return Answer(count, [&](long* out) { *out = ValueCount(); });
-}
-
-STDMETHODIMP RegOp::get_KeyCount(long* count) noexcept {
-    if (count) *count = 0;
-    return Answer(count, [&](long* out) { *out = KeyCount(); });
 }
 
 }  // namespace vantrell

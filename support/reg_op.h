@@ -2,7 +2,8 @@
 // RegOp: one open registry key with named access to its values and subkeys. The add-in uses
 // it for all its own registry reads and writes; other programs may create it by ProgID
 // ("Vantrell.RegOp") and use the same members through IDispatch. Errors never reach the
-// caller: each is traced and the member gives its neutral result.
+// caller: each is traced and the member gives its neutral result. The registry work is in
+// reg_op.cpp, the values' conversion in reg_value.h, the _RegOp members in reg_op_com.cpp.
 #include <windows.h>
 
 #include <string>
@@ -85,8 +86,5 @@ private:
 // The predefined key a Root value names (0 is the current user), as the registry functions
 // expect its handle on either architecture.
 HKEY RootKey(long root);
-
-// Whether a text names an environment variable as %NAME% (the test that makes it REG_EXPAND_SZ).
-bool NamesEnvironmentVariable(std::wstring_view text);
 
 }  // namespace vantrell

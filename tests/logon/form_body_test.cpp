@@ -1,7 +1,7 @@
 // The logon request body: credentials as form values, packed as ANSI bytes.
 #include <gtest/gtest.h>
 
-#include "logon/logon_dialog.h"
+#include "logon/logon_request.h"
 
 namespace vantrell {
 namespace {

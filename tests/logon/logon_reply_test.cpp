@@ -53,5 +53,25 @@ TEST(LogonReply, ALowerCaseFormOfAnotherLengthIsUnrecognised) {
     EXPECT_EQ(LogonReplyKind::Unrecognised, ParseLogonReply(L"error", L"error!").kind);
 }
 
+TEST(LogonReply, EachIdentifierTakesTheLastOfItsFieldsThatIsANumber) {
+    const struct {
+        const wchar_t* reply;
+        std::int32_t logonId, companyId;  // from 11 and 22
+    } rows[] = {
+        {L"logonid=4321;companyid=65", 4321, 65},
+        {L"logonid=1;logonid=x;logonid= 3 ", 3, 22},
+        {L"logonid=abc;companyid=", 11, 22},
+        {L"logonid=-2147483648;companyid=2147483647", -2147483647 - 1, 2147483647},
+        {L"logonid=2147483648", 11, 22},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::string(row.reply, row.reply + wcslen(row.reply)));
+        std::int32_t logonId = 11, companyId = 22;
+        SetLogonIdentifiers(ParseLogonReply(row.reply, Lower(row.reply)), logonId, companyId);
+        EXPECT_EQ(row.logonId, logonId);
+        EXPECT_EQ(row.companyId, companyId);
+    }
+}
+
 }  // namespace
 }  // namespace vantrell

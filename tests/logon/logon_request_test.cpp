@@ -8,6 +8,7 @@
 #include "tests/common/logon_script.h"
 #include "tests/common/window_script.h"
 #include "logon/logon_dialog.h"
+#include "logon/logon_request.h"
 #include "platform/ansi.h"
 #include "service_double.h"
 #include "support/shared_state.h"
