@@ -82,7 +82,7 @@ InspWrap::InspWrap()
     mobjJournal.On(outlook::kItemClose, this, &InspWrap::mobjJournal_Close);
     for (const CommandDefinition& definition : ItemCommands()) {
         const ItemCommand command = definition.command;
-        Field(command).On(office::kClick, [this, command](const com::EventArgs& args) { mcbb_Click(command, args); });
+        Field(command).On(office::kClick, [this, command](const com::EventArgs& args) { ButtonClicked(command, args); });
     }
 }
 
@@ -259,7 +259,7 @@ void InspWrap::mobjJournal_Close(const com::EventArgs&) { mobjJournal.Reset(); }
 
 // Office tells every button object with the same tag about a click, whichever window it came
 // from: only the wrapper whose key the clicked button carries acts on it (exact comparison).
-void InspWrap::mcbb_Click(ItemCommand command, const com::EventArgs& args) {
+void InspWrap::ButtonClicked(ItemCommand command, const com::EventArgs& args) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (closing_) return;

@@ -61,7 +61,7 @@ private:
     void mobjJournal_Close(const com::EventArgs& args);
     // A button's click (the design's mcbbEmailLog_Click and mcbbSendAndLog_Click): the command
     // runs only for the wrapper whose key the button carries.
-    void mcbb_Click(ItemCommand command, const com::EventArgs& args);
+    void ButtonClicked(ItemCommand command, const com::EventArgs& args);
     // Makes the command's button in `bar`, or claims the one already there.
     void PutButton(const CommandDefinition& definition, com::LateBound& bar);
     // Deletes the command buttons from their bars, in the records' order.
