@@ -18,9 +18,9 @@ namespace vantrell {
 inline constexpr const wchar_t* kDefaultSynchURL = L"https://crm.quorvane.com/outlook/default.asp";
 inline constexpr const wchar_t* kSettingsKey = L"Software\\Quorvane\\Outlook\\History";
 
-// IDispatch for the three interfaces it hands out comes from the type library: each answers the
-// members of all three, _Connect's under their published DISPIDs (Office calls the ribbon's
-// callbacks by name through the pointer it got the definition from).
+// Its IDispatch comes from the type library: each of the three interfaces it hands out answers
+// the members of all three by name, as Office calls the ribbon's callbacks through the pointer
+// it got the definition from (platform/typelib_dispatch.h tells overlapping DISPIDs apart).
 class Connect : public com::Object<com::TypeLibDispatch<_Connect, _IDTExtensibility2, IRibbonExtensibility>> {
 public:
     Connect();
