@@ -1,3 +1,4 @@
+// The class table: the module's five creatable classes, in the order they are registered.
 #include "connect/classes.h"
 
 #include "platform/type_library.h"
