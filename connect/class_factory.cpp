@@ -1,12 +1,7 @@
 #include "connect/class_factory.h"
 
-#include "platform/type_library.h"
-#include "connect/connect.h"
+#include "connect/classes.h"
 #include "commands/commands.h"
-#include "session/insp_wrap.h"
-#include "session/crm_addin.h"
-#include "support/op_sys_info.h"
-#include "support/reg_op.h"
 
 namespace vantrell {
 
@@ -31,16 +26,7 @@ STDMETHODIMP ClassFactory::LockServer(BOOL lock) noexcept {
 HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
-    struct Entry {
-        const CLSID* clsid;
-        CreateFunction create;
-    };
-    static const Entry kClasses[] = {
-        {&CLSID_Connect, &CreateObject<Connect>},       {&CLSID_CRMAddIn, &CreateObject<CRMAddIn>},
-        {&CLSID_InspWrap, &CreateObject<InspWrap>},     {&CLSID_RegOp, &CreateObject<RegOp>},
-        {&CLSID_COpSysInfo, &CreateObject<COpSysInfo>},
-    };
-    for (const Entry& entry : kClasses) {
+    for (const ClassEntry& entry : Classes()) {
         if (IsEqualCLSID(clsid, *entry.clsid))
             return com::Guarded([&] { return com::Make<ClassFactory>(entry.create)->QueryInterface(iid, out); });
     }

@@ -2,7 +2,6 @@
 
 #include "platform/failure.h"
 #include "platform/message_loop.h"
-#include "platform/module.h"
 #include "platform/outlook.h"
 #include "session/crm_addin.h"
 #include "session/outlook_windows.h"
@@ -218,69 +217,6 @@ STDMETHODIMP Connect::OnBeginShutdown(SAFEARRAY**) noexcept {
         AddinInstance_OnBeginShutdown();
         return S_OK;
     });
-}
-
-// ---- IDispatch: the members of IDTExtensibility2, IRibbonExtensibility and Connect's own ----
-
-namespace {
-// The interfaces whose members Connect answers by name, searched in this order. Their
-// published DISPIDs overlap (OnConnection and GetCustomUI are both 1), so each answers its
-// names with its own offset added.
-struct DispatchInterface {
-    const IID* iid;
-    DISPID offset;
-};
-constexpr DISPID kRibbonOffset = 0x1000;
-const DispatchInterface kDispatchInterfaces[] = {
-    {&IID__IDTExtensibility2, 0}, {&IID__Connect, 0}, {&IID_IRibbonExtensibility, kRibbonOffset}};
-}  // namespace
-
-STDMETHODIMP Connect::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
-}
-
-STDMETHODIMP Connect::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    return com::OwnTypeInfo(IID__Connect, out);
-}
-
-STDMETHODIMP Connect::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
-    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    if (!ids) return E_POINTER;
-    HRESULT hr = DISP_E_UNKNOWNNAME;
-    for (const DispatchInterface& face : kDispatchInterfaces) {
-        com::Ptr<ITypeInfo> info;
-        if (FAILED(com::OwnTypeInfo(*face.iid, info.ReleaseAndGetAddressOf()))) continue;
-        hr = DispGetIDsOfNames(info.Get(), names, count, ids);
-        if (SUCCEEDED(hr)) {
-            if (count > 0) ids[0] += face.offset;  // the member; the others name its arguments
-            return hr;
-        }
-    }
-    return hr;
-}
-
-STDMETHODIMP Connect::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                             EXCEPINFO* exception, UINT* badArgument) noexcept {
-    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    com::Ptr<ITypeInfo> info;
-    const IID* face = &IID__Connect;
-    void* self = static_cast<_Connect*>(this);
-    if (id >= 1 && id <= 5) {  // IDTExtensibility2's members
-        face = &IID__IDTExtensibility2;
-        self = static_cast<_IDTExtensibility2*>(this);
-    } else if (id > kRibbonOffset && id <= kRibbonOffset + 1) {
-        face = &IID_IRibbonExtensibility;
-        self = static_cast<IRibbonExtensibility*>(this);
-        id -= kRibbonOffset;
-    }
-    HRESULT hr = com::OwnTypeInfo(*face, info.ReleaseAndGetAddressOf());
-    if (FAILED(hr)) return hr;
-    return DispInvoke(self, info.Get(), id, flags, params, result, exception, badArgument);
 }
 
 }  // namespace vantrell

@@ -10,6 +10,7 @@
 #include "platform/com_object.h"
 #include "platform/events.h"
 #include "platform/late_bound.h"
+#include "platform/typelib_dispatch.h"
 #include "session/command_table.h"
 
 namespace vantrell {
@@ -18,7 +19,10 @@ namespace vantrell {
 inline constexpr const wchar_t* kDefaultSynchURL = L"https://crm.quorvane.com/outlook/default.asp";
 inline constexpr const wchar_t* kSettingsKey = L"Software\\Quorvane\\Outlook\\History";
 
-class Connect : public com::Object<_IDTExtensibility2, _Connect, IRibbonExtensibility> {
+// Its IDispatch comes from the type library: each of the three interfaces it hands out answers
+// the members of all three by name, as Office calls the ribbon's callbacks through the pointer
+// it got the definition from (platform/typelib_dispatch.h tells overlapping DISPIDs apart).
+class Connect : public com::Object<com::TypeLibDispatch<_Connect, _IDTExtensibility2, IRibbonExtensibility>> {
 public:
     Connect();
     ~Connect() override;
@@ -27,13 +31,6 @@ public:
     void AddinInstance_OnConnection(const com::Ptr<IDispatch>& application);
     void AddinInstance_OnDisconnection();
     void AddinInstance_OnBeginShutdown();
-
-    // IDispatch, for every interface Connect hands out.
-    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept override;
-    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override;
-    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* exception, UINT* badArgument) noexcept override;
 
     // _IDTExtensibility2
     STDMETHODIMP OnConnection(IDispatch* application, ext_ConnectMode mode, IDispatch* addInInst,

@@ -1,21 +1,18 @@
 #include "connect/registration.h"
 
 #include "platform/type_library.h"
+#include "connect/classes.h"
 
 namespace vantrell {
 namespace {
 
+// The classes of the table with their ProgIDs, and their default interfaces.
 const com::ServerEntries& Entries() {
-    static const com::ServerEntries entries = {
-        RegisteredClasses(),
-        &LIBID_Vantrell,
-        L"Quorvane Email History",
-        {{&IID__Connect, L"_Connect"},
-         {&IID__CRMAddIn, L"_CRMAddIn"},
-         {&IID__InspWrap, L"_InspWrap"},
-         {&IID__RegOp, L"_RegOp"},
-         {&IID__COpSysInfo, L"_COpSysInfo"}},
-    };
+    static const com::ServerEntries entries = [] {
+        com::ServerEntries server{RegisteredClasses(), &LIBID_Vantrell, L"Quorvane Email History", {}};
+        for (const ClassEntry& c : Classes()) server.interfaces.push_back({c.defaultInterface, c.interfaceName});
+        return server;
+    }();
     return entries;
 }
 
@@ -33,11 +30,11 @@ LONG WriteAll(RegistrationScope scope, const std::wstring& modulePath) {
 }  // namespace
 
 const std::vector<RegisteredClass>& RegisteredClasses() {
-    static const std::vector<RegisteredClass> classes = {
-        {&CLSID_Connect, L"Vantrell.Connect"}, {&CLSID_CRMAddIn, L"Vantrell.CRMAddIn"},
-        {&CLSID_InspWrap, L"Vantrell.InspWrap"}, {&CLSID_RegOp, L"Vantrell.RegOp"},
-        {&CLSID_COpSysInfo, L"Vantrell.COpSysInfo"},
-    };
+    static const std::vector<RegisteredClass> classes = [] {
+        std::vector<RegisteredClass> list;
+        for (const ClassEntry& c : Classes()) list.push_back({c.clsid, c.progId});
+        return list;
+    }();
     return classes;
 }
 

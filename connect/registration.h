@@ -1,7 +1,7 @@
 #pragma once
-// Self-registration: the five classes, their ProgIDs and the type library, either for the
-// current user (HKCU\Software\Classes) or for the machine (HKLM\Software\Classes); and the
-// Outlook add-in key, always in the current user's hive.
+// Self-registration: the classes of the class table (classes.h), their ProgIDs and the type
+// library, either for the current user (HKCU\Software\Classes) or for the machine
+// (HKLM\Software\Classes); and the Outlook add-in key, always in the current user's hive.
 #include <windows.h>
 
 #include <string>
@@ -21,6 +21,7 @@ HKEY ScopeRoot(RegistrationScope scope) noexcept;
 
 using com::GuidString;
 using com::RegisteredClass;
+// The class table's classes with their ProgIDs, in its order.
 const std::vector<RegisteredClass>& RegisteredClasses();
 
 inline constexpr const wchar_t* kAddinKey = L"Software\\Microsoft\\Office\\Outlook\\Addins\\Vantrell.Connect";

@@ -1,7 +1,8 @@
 #pragma once
 // The IUnknown of every COM object the add-in makes: a reference count that starts at 1,
 // QueryInterface over a compile-time list of interfaces (each also answering its IDispatch
-// base), one identity for IUnknown, and a module count for DllCanUnloadNow.
+// base; the first that derives from IDispatch answers it), one identity for IUnknown, and a
+// module count for DllCanUnloadNow.
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
@@ -31,9 +32,22 @@ struct InterfaceOf<Entry> {
     using type = typename Entry::ComInterface;
 };
 
+// All the interfaces an entry stands for: a mixin that implements several names them as
+// `ComInterfaces` (an InterfaceList, its `ComInterface` first).
+template <class... Interfaces>
+struct InterfaceList {};
 template <class Entry>
+struct InterfacesOf {
+    using type = InterfaceList<typename InterfaceOf<Entry>::type>;
+};
+template <class Entry>
+    requires requires { typename Entry::ComInterfaces; }
+struct InterfacesOf<Entry> {
+    using type = typename Entry::ComInterfaces;
+};
+
+template <class I>
 bool Answers(REFIID iid) noexcept {
-    using I = typename InterfaceOf<Entry>::type;
     if (IsEqualIID(iid, __uuidof(I))) return true;
     if constexpr (std::is_base_of_v<IDispatch, I>) {
         if (IsEqualIID(iid, IID_IDispatch)) return true;
@@ -74,15 +88,23 @@ public:
     }
 
 protected:
-    IUnknown* Identity() noexcept { return static_cast<First*>(this); }
+    IUnknown* Identity() noexcept { return static_cast<typename InterfaceOf<First>::type*>(static_cast<First*>(this)); }
     // For interfaces known only at run time (an event sink's event interface).
     virtual void* QueryOther(REFIID) noexcept { return nullptr; }
 
 private:
     template <class Entry>
     bool TryEntry(REFIID iid, void** out) noexcept {
-        if (!Answers<Entry>(iid)) return false;
-        *out = static_cast<typename InterfaceOf<Entry>::type*>(static_cast<Entry*>(this));
+        return TryInterfaces<Entry>(iid, out, typename InterfacesOf<Entry>::type{});
+    }
+    template <class Entry, class... Interfaces>
+    bool TryInterfaces(REFIID iid, void** out, InterfaceList<Interfaces...>) noexcept {
+        return (TryInterface<Entry, Interfaces>(iid, out) || ...);
+    }
+    template <class Entry, class I>
+    bool TryInterface(REFIID iid, void** out) noexcept {
+        if (!Answers<I>(iid)) return false;
+        *out = static_cast<I*>(static_cast<Entry*>(this));
         return true;
     }
 
