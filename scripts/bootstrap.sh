@@ -64,33 +64,33 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 
-# A mirror in the middle of a sync fails an index now and then: try again, and go on with the
-# indexes fetched (the install says so if a package is really missing).
-for attempt in 1 2 3; do
-    if apt-get update -q; then
-        break
-    fi
-    echo "bootstrap: apt-get update failed (attempt $attempt of 3)" >&2
-    sleep $((attempt * 5))
-done
-
-install() {
+# A mirror in the middle of a sync fails an index now and then: the required packages are
+# tried again a few times; 32-bit Wine once per run, so that a mirror out of step costs a run
+# seconds, not minutes.
+update_tries() {
     local attempt
-    for attempt in 1 2 3; do
-        if apt-get install -y -q --no-install-recommends "$@"; then
-            return 0
-        fi
-        echo "bootstrap: apt-get install failed (attempt $attempt of 3)" >&2
-        sleep $((attempt * 5))
-        apt-get update -q || true
+    for attempt in $(seq "$1"); do
+        apt-get update -q && return 0
+        echo "bootstrap: apt-get update failed (attempt $attempt of $1)" >&2
+        [ "$attempt" -lt "$1" ] && sleep $((attempt * 5))
     done
     return 1
 }
 
 if [ ${#missing[@]} -gt 0 ]; then
-    install "${missing[@]}"
+    update_tries 3 || true
+    for attempt in 1 2 3; do
+        apt-get install -y -q --no-install-recommends "${missing[@]}" && break
+        echo "bootstrap: apt-get install failed (attempt $attempt of 3)" >&2
+        [ "$attempt" -eq 3 ] && exit 1
+        sleep $((attempt * 5))
+        update_tries 1 || true
+    done
+else
+    update_tries 1 || true
 fi
-if [ ${#missing_optional[@]} -gt 0 ] && ! install "${missing_optional[@]}"; then
+if [ ${#missing_optional[@]} -gt 0 ] &&
+    ! apt-get install -y -q --no-install-recommends "${missing_optional[@]}"; then
     echo "bootstrap: WARNING: ${missing_optional[*]} could not be installed; the 32-bit tests" \
         "will be skipped until a later run installs it" >&2
 fi
