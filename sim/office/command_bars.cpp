@@ -97,16 +97,19 @@ std::wstring Plain(const std::wstring& caption) {
 
 // The first visible and enabled control of `bar` tagged `name`, or captioned `name` (when
 // `byCaption`), of the type asked.
-Owned<CommandBarButtonObject> Clickable(const CommandBarObject& bar, const std::wstring& name, bool byCaption, long type) {
+Owned<CommandBarButtonObject> Clickable(const CommandBarObject& bar, const std::wstring& name, bool byCaption,
+                                        long type) {
     for (const auto& control : bar.Controls()) {
         const ControlInfo& info = control->Info();
-        const bool named = info.tag == name || (byCaption && _wcsicmp(Plain(info.caption).c_str(), Plain(name).c_str()) == 0);
+        const bool named =
+            info.tag == name || (byCaption && _wcsicmp(Plain(info.caption).c_str(), Plain(name).c_str()) == 0);
         if (named && info.type == type && info.visible && info.enabled) return control;
     }
     return {};
 }
 
-void CollectTagged(const CommandBarObject& bar, const std::wstring& tag, std::vector<Owned<CommandBarButtonObject>>& out) {
+void CollectTagged(const CommandBarObject& bar, const std::wstring& tag,
+                   std::vector<Owned<CommandBarButtonObject>>& out) {
     for (const auto& control : bar.Controls()) {
         if (control->Info().type == kControlButton && control->Info().tag == tag) out.push_back(control);
         if (control->Menu()) CollectTagged(*control->Menu(), tag, out);
@@ -362,7 +365,8 @@ void CommandBarButtonObject::AddField(const wchar_t* name, DISPID id, VARTYPE ty
 }
 
 CommandBarButtonObject::CommandBarButtonObject(ObjectHome* home, CommandBarObject* bar, ControlInfo info)
-    : BarPart(home, info.type == kControlPopup ? L"CommandBarPopup" : L"CommandBarButton"), bar_(bar),
+    : BarPart(home, info.type == kControlPopup ? L"CommandBarPopup" : L"CommandBarButton"),
+      bar_(bar),
       info_(std::move(info)) {
     const bool popup = info_.type == kControlPopup;
     info_.controls.clear();
@@ -402,7 +406,8 @@ CommandBarButtonObject::CommandBarButtonObject(ObjectHome* home, CommandBarObjec
         return;
     }
     menu_ = MakeOwned<CommandBarObject>(home, bar_->Set(), BarLayout{info_.caption, true, {}}, true);
-    AddLive(Property(L"Controls", kControls, [this] { return NewObject<CommandBarControlsObject>(home_, menu_.Get()); }));
+    AddLive(
+        Property(L"Controls", kControls, [this] { return NewObject<CommandBarControlsObject>(home_, menu_.Get()); }));
     AddLive(Property(L"CommandBar", kCommandBar, [this] { return ObjectOf(menu_.Get()); }));
 }
 

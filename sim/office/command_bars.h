@@ -211,7 +211,6 @@ bool ClickButton(CommandBarsObject& set, const std::wstring& barName, const std:
 // tag in `tag` (empty when it has none); false, and nothing fires, when there is no such popup
 // or button to click.
 bool ClickMenuButton(CommandBarsObject& set, const std::wstring& barName, const std::wstring& popup,
-                     const std::wstring& button, const std::vector<CommandBarsObject*>& application,
-                     std::wstring& tag);
+                     const std::wstring& button, const std::vector<CommandBarsObject*>& application, std::wstring& tag);
 
 }  // namespace vantrell::sim

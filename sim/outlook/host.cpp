@@ -34,7 +34,9 @@ std::vector<BarLayout> ExplorerBars() {
               {30004, L"&View", kControlPopup},
               {30007, L"&Tools", kControlPopup},
               {30010, L"&Help", kControlPopup}}},
-            {L"Standard", true, {{4, L"&Print"}, {478, L"&Delete"}, {354, L"&Reply"}, {355, L"Reply to A&ll"}, {356, L"For&ward"}}},
+            {L"Standard",
+             true,
+             {{4, L"&Print"}, {478, L"&Delete"}, {354, L"&Reply"}, {355, L"Reply to A&ll"}, {356, L"For&ward"}}},
             {L"Advanced", false, {}}};
 }
 
@@ -477,7 +479,8 @@ void Host::ClickMenuButton(ExplorerObject* explorer, const std::wstring& bar, co
                            const std::wstring& button) {
     Owned<ExplorerObject> keep(explorer);
     std::wstring tag;
-    const bool clicked = explorer->Bars() && sim::ClickMenuButton(*explorer->Bars(), bar, popup, button, AllBars(), tag);
+    const bool clicked =
+        explorer->Bars() && sim::ClickMenuButton(*explorer->Bars(), bar, popup, button, AllBars(), tag);
     Clicked(clicked, clicked && !tag.empty() ? tag : popup + L"/" + button);
 }
 

@@ -259,8 +259,9 @@ public:
     // "AppointmentItem", "ContactItem", "TaskItem", "JournalItem", "ReportItem", "MeetingItem"),
     // "StorageItem" for a hidden item, "RibbonControl", "Selection", and the explorers' and
     // inspectors' own command bars: "CommandBars", "CommandBar", "CommandBarControls",
-    // "CommandBarButton", "CommandBarPopup"; Word's are Word::FailMember's) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
-    // `description` in its EXCEPINFO. Names are case-insensitive.
+    // "CommandBarButton", "CommandBarPopup"; Word's are Word::FailMember's) fails with
+    // DISP_E_EXCEPTION carrying `hr` (as scode) and `description` in its EXCEPINFO. Names are
+    // case-insensitive.
     // The private store interfaces the helper uses (sim_store.idl) take the same path: their
     // methods are members L"Store.<method>" of "MAPIFolder", the item kinds, "StorageItem" and
     // "Session" (L"Store.GetProperty", L"Store.Submit", L"Store.FlushOutbox"...), and fail with
