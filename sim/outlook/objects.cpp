@@ -171,7 +171,7 @@ ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, boo
         if (!bars_) throw Raised{E_FAIL, L"The command bars are not available."};
         return ObjectOf(bars_.Get());
     }));
-    Add(Property(L"Selection", 0x2204, [this] {
+    Add(Property(L"Selection", 0x2202, [this] {
         RequireOpen();
         return NewObject<SelectionObject>(host_, this);
     }));

@@ -16,7 +16,7 @@
 // Every explorer has command bars of its own (office/command_bars.h): "Menu Bar" (the popups
 // &File, &Edit, &View, &Tools, &Help, their menus empty), "Standard" (&Print, &Delete, &Reply,
 // Reply to A&ll, For&ward) and a hidden "Advanced" with none; they go when the explorer closes.
-// Explorer: CommandBars (DISPID 0x2100), Selection (0x2204: a snapshot of the items selected
+// Explorer: CommandBars (DISPID 0x2100), Selection (0x2202: a snapshot of the items selected
 // now, see SelectionObject in objects.h), and the event SelectionChange (0xF007) of
 // ExplorerEvents when the user's selection changes (SelectItems, DeleteItem).
 //

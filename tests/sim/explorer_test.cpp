@@ -335,7 +335,14 @@ TEST_F(Explorers, SelectionChangeFiresWhenTheSelectionChangesAndAHeldSelectionKe
     EXPECT_EQ((std::vector<std::wstring>{third}), outlook.SelectedItems(outlook.MainExplorer()));
 }
 
-TEST_F(Explorers, TheNewMembersAreRecordedAndFailOnceWhenTold) {
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    EXPECT_EQ(S_OK, object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) << name;
+    return id;
+}
+
+TEST_F(Explorers, TheNewMembersHaveOutlooksDispidsAreRecordedAndFailOnceWhenTold) {
     outlook.SelectItems(outlook.MainExplorer(), {Mail(L"Order 1")});
     Menu menu(explorer, {});
     struct Case {
@@ -352,6 +359,11 @@ TEST_F(Explorers, TheNewMembersAreRecordedAndFailOnceWhenTold) {
         {L"CommandBarPopup", L"Controls", [&] { return Invoke(menu.popup.Get(), L"Controls", kGet); }},
         {L"CommandBarPopup", L"Delete", [&] { return Invoke(menu.popup.Get(), L"Delete", kMethod); }},
     };
+    EXPECT_EQ(0x2100, IdOf(explorer, L"CommandBars"));
+    EXPECT_EQ(0x2202, IdOf(explorer, L"Selection"));
+    EXPECT_EQ(0x50, IdOf(selection.Get(), L"Count"));
+    EXPECT_EQ(0x51, IdOf(selection.Get(), L"Item"));
+    EXPECT_EQ(DISPID_NEWENUM, IdOf(selection.Get(), L"_NewEnum"));
     outlook.RecordCalls(true);
     for (const Case& c : cases) {
         outlook.FailOnce(c.kind, c.member, E_ACCESSDENIED, L"Injected");
