@@ -35,9 +35,10 @@ constexpr DISPID kType = 0x60030011;
 constexpr DISPID kId = 0x60030012;
 constexpr DISPID kBuiltIn = 0x60030013;
 constexpr DISPID kDelete = 0x60030014;
+constexpr DISPID kCommandBar = 0x60030015;
 
 // Office's MsoControlType values of the controls the simulator does not make.
-constexpr long kOtherControlTypes[] = {2, 3, 4, 10, 12, 13, 14};
+constexpr long kOtherControlTypes[] = {2, 3, 4, 12, 13, 14};
 
 [[noreturn]] void InvalidCall() { throw Raised{E_INVALIDARG, kInvalidCall}; }
 
@@ -57,20 +58,89 @@ struct Criteria {
     }
 };
 
-com::Variant FindIn(const std::vector<CommandBarObject*>& bars, const Criteria& criteria) {
-    for (CommandBarObject* bar : bars)
-        for (const auto& control : bar->Controls())
-            if (criteria.Match(control->Info())) return ObjectOf(control.Get());
-    return Nothing();
+// The first control of `bar` that matches, each control before the controls of its menu (when
+// `recursive`), or nullptr.
+CommandBarButtonObject* FindIn(const CommandBarObject& bar, const Criteria& criteria, bool recursive) {
+    for (const auto& control : bar.Controls()) {
+        if (criteria.Match(control->Info())) return control.Get();
+        if (recursive && control->Menu())
+            if (CommandBarButtonObject* found = FindIn(*control->Menu(), criteria, true)) return found;
+    }
+    return nullptr;
 }
 
-Member FindControl(std::vector<VARTYPE> params, std::function<std::vector<CommandBarObject*>()> bars) {
+// FindControl over `bars`; `recursive` answers whether the menus are searched too.
+Member FindControl(std::vector<VARTYPE> params, std::function<std::vector<CommandBarObject*>()> bars,
+                   std::function<bool(const Args&)> recursive) {
     const size_t count = params.size();
-    Member m = Method(L"FindControl", kFindControl, std::move(params), [bars = std::move(bars)](const Args& args) {
-        return FindIn(bars(), Criteria{args[0], args[1], args[2], args[3]});
-    });
+    Member m = Method(L"FindControl", kFindControl, std::move(params),
+                      [bars = std::move(bars), recursive = std::move(recursive)](const Args& args) {
+                          const Criteria criteria{args[0], args[1], args[2], args[3]};
+                          // Only the open menus count as visible, and none is open.
+                          const bool onlyVisible = !IsMissing(args[3]) && V_BOOL(args[3].Get()) != VARIANT_FALSE;
+                          const bool deep = recursive(args) && !onlyVisible;
+                          for (CommandBarObject* bar : bars())
+                              if (CommandBarButtonObject* found = FindIn(*bar, criteria, deep)) return ObjectOf(found);
+                          return Nothing();
+                      });
     m.optional = count;
     return m;
+}
+
+// Office's captions mark their access key with '&': "&Send" reads "Send".
+std::wstring Plain(const std::wstring& caption) {
+    std::wstring plain;
+    for (wchar_t c : caption)
+        if (c != L'&') plain += c;
+    return plain;
+}
+
+// The first visible and enabled control of `bar` tagged `name`, or captioned `name` (when
+// `byCaption`), of the type asked.
+Owned<CommandBarButtonObject> Clickable(const CommandBarObject& bar, const std::wstring& name, bool byCaption,
+                                        long type) {
+    for (const auto& control : bar.Controls()) {
+        const ControlInfo& info = control->Info();
+        const bool named =
+            info.tag == name || (byCaption && _wcsicmp(Plain(info.caption).c_str(), Plain(name).c_str()) == 0);
+        if (named && info.type == type && info.visible && info.enabled) return control;
+    }
+    return {};
+}
+
+void CollectTagged(const CommandBarObject& bar, const std::wstring& tag,
+                   std::vector<Owned<CommandBarButtonObject>>& out) {
+    for (const auto& control : bar.Controls()) {
+        if (control->Info().type == kControlButton && control->Info().tag == tag) out.push_back(control);
+        if (control->Menu()) CollectTagged(*control->Menu(), tag, out);
+    }
+}
+
+// Click on `clicked`, heard by every live button of `application` with its tag (by itself only
+// when it has none).
+void FireClick(const Owned<CommandBarButtonObject>& clicked, const std::vector<CommandBarsObject*>& application) {
+    const std::wstring tag = clicked->Info().tag;
+    // Every button that hears the click, taken first: a handler may add or delete controls.
+    std::vector<Owned<CommandBarButtonObject>> hearing;
+    if (tag.empty()) {
+        hearing.push_back(clicked);
+    } else {
+        for (CommandBarsObject* other : application) {
+            if (other->Gone()) continue;
+            for (const auto& otherBar : other->Bars()) CollectTagged(*otherBar.Get(), tag, hearing);
+        }
+    }
+    VARIANT_BOOL cancelDefault = VARIANT_FALSE;
+    VARIANT ctrl;
+    VariantInit(&ctrl);
+    V_VT(&ctrl) = VT_DISPATCH;
+    V_DISPATCH(&ctrl) = clicked->Dispatch();
+    VARIANT flag;
+    VariantInit(&flag);
+    V_VT(&flag) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&flag) = &cancelDefault;
+    for (const auto& button : hearing)
+        if (!button->Gone()) button->FireWith(kClick, {ctrl, flag});
 }
 
 }  // namespace
@@ -114,11 +184,14 @@ CommandBarsObject::CommandBarsObject(ObjectHome* home, const std::vector<BarLayo
     });
     item.access = Access::MethodOrGet;
     AddLive(std::move(item));
-    AddLive(FindControl({VT_I4, VT_I4, VT_BSTR, VT_BOOL}, [this] {
-        std::vector<CommandBarObject*> bars;
-        for (const auto& bar : bars_) bars.push_back(bar.Get());
-        return bars;
-    }));
+    AddLive(FindControl(
+        {VT_I4, VT_I4, VT_BSTR, VT_BOOL},
+        [this] {
+            std::vector<CommandBarObject*> bars;
+            for (const auto& bar : bars_) bars.push_back(bar.Get());
+            return bars;
+        },
+        [](const Args&) { return true; }));
 }
 
 CommandBarsObject::~CommandBarsObject() { Close(); }
@@ -148,16 +221,18 @@ void CommandBarsObject::Close() noexcept {
 
 // ---- CommandBar ----
 
-CommandBarObject::CommandBarObject(ObjectHome* home, CommandBarsObject* set, const BarLayout& layout)
-    : BarPart(home, L"CommandBar"), set_(set), name_(layout.name), visible_(layout.visible) {
-    for (const auto& [id, caption] : layout.builtIns) {
+CommandBarObject::CommandBarObject(ObjectHome* home, CommandBarsObject* set, const BarLayout& layout, bool menu)
+    : BarPart(home, L"CommandBar"), set_(set), name_(layout.name), visible_(layout.visible), menu_(menu) {
+    for (const BuiltInControl& builtIn : layout.builtIns) {
         ControlInfo info;
-        info.id = id;
-        info.caption = caption;
+        info.type = builtIn.type;
+        info.id = builtIn.id;
+        info.caption = builtIn.caption;
         controls_.push_back(MakeOwned<CommandBarButtonObject>(home, this, std::move(info)));
     }
     AddLive(Property(L"Name", kName, [this] { return com::Variant(name_); }));
     AddLive(Property(L"Index", kIndex, [this] {
+        if (menu_) return com::Variant(0L);
         const auto& bars = set_->Bars();
         for (size_t i = 0; i < bars.size(); ++i)
             if (bars[i].Get() == this) return com::Variant(static_cast<long>(i + 1));
@@ -173,12 +248,17 @@ CommandBarObject::CommandBarObject(ObjectHome* home, CommandBarsObject* set, con
     AddLive(std::move(visible));
     AddLive(Property(L"Controls", kControls, [this] { return NewObject<CommandBarControlsObject>(home_, this); }));
     AddLive(Property(L"Parent", kParent, [this] { return ObjectOf(set_); }));
-    AddLive(FindControl({VT_I4, VT_I4, VT_BSTR, VT_BOOL, VT_BOOL}, [this] { return std::vector<CommandBarObject*>{this}; }));
+    AddLive(FindControl(
+        {VT_I4, VT_I4, VT_BSTR, VT_BOOL, VT_BOOL}, [this] { return std::vector<CommandBarObject*>{this}; },
+        [](const Args& args) { return !IsMissing(args[4]) && V_BOOL(args[4].Get()) != VARIANT_FALSE; }));
 }
 
 std::vector<ControlInfo> CommandBarObject::ControlInfos() const {
     std::vector<ControlInfo> infos;
-    for (const auto& control : controls_) infos.push_back(control->Info());
+    for (const auto& control : controls_) {
+        infos.push_back(control->Info());
+        if (control->Menu()) infos.back().controls = control->Menu()->ControlInfos();
+    }
     return infos;
 }
 
@@ -227,13 +307,14 @@ CommandBarControlsObject::CommandBarControlsObject(ObjectHome* home, CommandBarO
     // Add([Type], [Id], [Parameter], [Before], [Temporary])
     Member add = Method(L"Add", kAdd, {VT_I4, VT_I4, VT_VARIANT, VT_I4, VT_BOOL}, [this](const Args& args) {
         const long type = IsMissing(args[0]) ? kControlButton : V_I4(args[0].Get());
-        if (type != kControlButton) {
+        if (type != kControlButton && type != kControlPopup) {
             if (std::find(std::begin(kOtherControlTypes), std::end(kOtherControlTypes), type) !=
                 std::end(kOtherControlTypes))
-                throw Raised{E_NOTIMPL, L"The simulated command bars hold buttons only."};
+                throw Raised{E_NOTIMPL, L"The simulated command bars hold buttons and popups only."};
             InvalidCall();
         }
         ControlInfo info;
+        info.type = type;
         if (!IsMissing(args[1]) && V_I4(args[1].Get()) != 1) {
             const ControlInfo* builtIn = bar_->Set()->BuiltIn(V_I4(args[1].Get()));
             if (!builtIn) InvalidCall();
@@ -284,18 +365,24 @@ void CommandBarButtonObject::AddField(const wchar_t* name, DISPID id, VARTYPE ty
 }
 
 CommandBarButtonObject::CommandBarButtonObject(ObjectHome* home, CommandBarObject* bar, ControlInfo info)
-    : BarPart(home, L"CommandBarButton"), bar_(bar), info_(std::move(info)) {
+    : BarPart(home, info.type == kControlPopup ? L"CommandBarPopup" : L"CommandBarButton"),
+      bar_(bar),
+      info_(std::move(info)) {
+    const bool popup = info_.type == kControlPopup;
+    info_.controls.clear();
     AddField(L"Tag", kTag, VT_BSTR, &ControlInfo::tag);
     AddField(L"Parameter", kParameter, VT_BSTR, &ControlInfo::parameter);
-    AddField(L"Style", kStyle, VT_I4, &ControlInfo::style, [](const com::Variant& value) {
-        // MsoButtonStyle: automatic, icon, caption, icon and caption, and the wrapping ones.
-        static const long kStyles[] = {0, 1, 2, 3, 7, 11, 14, 15};
-        if (std::find(std::begin(kStyles), std::end(kStyles), V_I4(value.Get())) == std::end(kStyles))
-            InvalidCall();
-    });
-    AddField(L"FaceId", kFaceId, VT_I4, &ControlInfo::faceId, [](const com::Variant& value) {
-        if (V_I4(value.Get()) < 0) InvalidCall();
-    });
+    if (!popup) {
+        AddField(L"Style", kStyle, VT_I4, &ControlInfo::style, [](const com::Variant& value) {
+            // MsoButtonStyle: automatic, icon, caption, icon and caption, and the wrapping ones.
+            static const long kStyles[] = {0, 1, 2, 3, 7, 11, 14, 15};
+            if (std::find(std::begin(kStyles), std::end(kStyles), V_I4(value.Get())) == std::end(kStyles))
+                InvalidCall();
+        });
+        AddField(L"FaceId", kFaceId, VT_I4, &ControlInfo::faceId, [](const com::Variant& value) {
+            if (V_I4(value.Get()) < 0) InvalidCall();
+        });
+    }
     AddField(L"Caption", kCaption, VT_BSTR, &ControlInfo::caption);
     AddField(L"TooltipText", kTooltipText, VT_BSTR, &ControlInfo::tooltip);
     AddField(L"BeginGroup", kBeginGroup, VT_BOOL, &ControlInfo::beginGroup);
@@ -314,7 +401,19 @@ CommandBarButtonObject::CommandBarButtonObject(ObjectHome* home, CommandBarObjec
     });
     remove.optional = 1;
     AddLive(std::move(remove));
-    Offer(IID_CommandBarButtonEvents);
+    if (!popup) {
+        Offer(IID_CommandBarButtonEvents);
+        return;
+    }
+    menu_ = MakeOwned<CommandBarObject>(home, bar_->Set(), BarLayout{info_.caption, true, {}}, true);
+    AddLive(
+        Property(L"Controls", kControls, [this] { return NewObject<CommandBarControlsObject>(home_, menu_.Get()); }));
+    AddLive(Property(L"CommandBar", kCommandBar, [this] { return ObjectOf(menu_.Get()); }));
+}
+
+void CommandBarButtonObject::MarkGone() noexcept {
+    bar_ = nullptr;
+    if (menu_) menu_->Close();
 }
 
 // ---- clicks ----
@@ -323,34 +422,23 @@ bool ClickButton(CommandBarsObject& set, const std::wstring& barName, const std:
                  const std::vector<CommandBarsObject*>& application) {
     CommandBarObject* bar = set.Gone() ? nullptr : set.Find(barName);
     if (!bar || !bar->Visible()) return false;
-    Owned<CommandBarButtonObject> clicked;
-    for (const auto& control : bar->Controls()) {
-        const ControlInfo& info = control->Info();
-        if (info.tag == tag && info.visible && info.enabled) {
-            clicked = control;
-            break;
-        }
-    }
+    Owned<CommandBarButtonObject> clicked = Clickable(*bar, tag, false, kControlButton);
     if (!clicked) return false;
-    // Every button that hears the click, taken first: a handler may add or delete controls.
-    std::vector<Owned<CommandBarButtonObject>> hearing;
-    for (CommandBarsObject* other : application) {
-        if (other->Gone()) continue;
-        for (const auto& otherBar : other->Bars())
-            for (const auto& control : otherBar->Controls())
-                if (control->Info().tag == tag) hearing.push_back(control);
-    }
-    VARIANT_BOOL cancelDefault = VARIANT_FALSE;
-    VARIANT ctrl;
-    VariantInit(&ctrl);
-    V_VT(&ctrl) = VT_DISPATCH;
-    V_DISPATCH(&ctrl) = clicked->Dispatch();
-    VARIANT flag;
-    VariantInit(&flag);
-    V_VT(&flag) = VT_BOOL | VT_BYREF;
-    V_BOOLREF(&flag) = &cancelDefault;
-    for (const auto& button : hearing)
-        if (!button->Gone()) button->FireWith(kClick, {ctrl, flag});
+    FireClick(clicked, application);
+    return true;
+}
+
+bool ClickMenuButton(CommandBarsObject& set, const std::wstring& barName, const std::wstring& popup,
+                     const std::wstring& button, const std::vector<CommandBarsObject*>& application,
+                     std::wstring& tag) {
+    CommandBarObject* bar = set.Gone() ? nullptr : set.Find(barName);
+    if (!bar || !bar->Visible()) return false;
+    Owned<CommandBarButtonObject> opened = Clickable(*bar, popup, true, kControlPopup);
+    if (!opened) return false;
+    Owned<CommandBarButtonObject> clicked = Clickable(*opened->Menu(), button, true, kControlButton);
+    if (!clicked) return false;
+    tag = clicked->Info().tag;
+    FireClick(clicked, application);
     return true;
 }
 

@@ -25,6 +25,21 @@ std::vector<BarLayout> InspectorBars(bool standardHidden) {
             {L"Formatting", true, {{113, L"&Bold"}, {114, L"&Italic"}}}};
 }
 
+// The bars of an explorer, with their built-in controls (the menu bar's are popups).
+std::vector<BarLayout> ExplorerBars() {
+    return {{L"Menu Bar",
+             true,
+             {{30002, L"&File", kControlPopup},
+              {30003, L"&Edit", kControlPopup},
+              {30004, L"&View", kControlPopup},
+              {30007, L"&Tools", kControlPopup},
+              {30010, L"&Help", kControlPopup}}},
+            {L"Standard",
+             true,
+             {{4, L"&Print"}, {478, L"&Delete"}, {354, L"&Reply"}, {355, L"Reply to A&ll"}, {356, L"For&ward"}}},
+            {L"Advanced", false, {}}};
+}
+
 int MajorOf(const std::wstring& version) { return static_cast<int>(wcstol(version.c_str(), nullptr, 10)); }
 
 template <class T>
@@ -245,6 +260,7 @@ InspectorObject* Host::FindInspector(int handle) const {
 int Host::OpenExplorer(bool activeAtOnce, bool announce, std::wstring caption) {
     RequireRunning();
     auto explorer = MakeOwned<ExplorerObject>(this, ++lastExplorerHandle_, std::move(caption), OffersNewEvents());
+    explorer->SetBars(MakeOwned<CommandBarsObject>(this, ExplorerBars(), nullptr));
     openExplorers_.push_back(explorer);
     Owned<ExplorerObject> previous(activeExplorer_);
     if (activeAtOnce) activeExplorer_ = explorer.Get();
@@ -290,6 +306,7 @@ void Host::Close(ExplorerObject* explorer) {
     explorer->Fire(kClose);
     Erase(openExplorers_, explorer);
     ribbons_->Closed(explorer);
+    explorer->CloseBars();
 }
 
 int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<MessageData> message) {
@@ -436,13 +453,56 @@ void Host::ClickButton(InspectorObject* inspector, const std::wstring& tag) {
     if (auto word = inspector->Word().lock()) {
         clicked = word->Running() && word->Click(tag);
     } else if (CommandBarsObject* bars = inspector->Bars()) {
-        // A click is heard by the same-tagged buttons of every inspector's own bars.
-        std::vector<CommandBarsObject*> all;
-        for (const auto& open : openInspectors_)
-            if (!open->Word().lock() && open->Bars()) all.push_back(open->Bars());
-        clicked = sim::ClickButton(*bars, L"Standard", tag, all);
+        clicked = sim::ClickButton(*bars, L"Standard", tag, AllBars());
     }
-    Note((clicked ? L"Click " : L"Click ignored ") + tag);
+    Clicked(clicked, tag);
+}
+
+std::vector<CommandBarsObject*> Host::AllBars() const {
+    // A click is heard by the same-tagged buttons of every window's own bars.
+    std::vector<CommandBarsObject*> all;
+    for (const auto& open : openExplorers_)
+        if (open->Bars()) all.push_back(open->Bars());
+    for (const auto& open : openInspectors_)
+        if (!open->Word().lock() && open->Bars()) all.push_back(open->Bars());
+    return all;
+}
+
+void Host::Clicked(bool clicked, const std::wstring& what) { Note((clicked ? L"Click " : L"Click ignored ") + what); }
+
+void Host::ClickButton(ExplorerObject* explorer, const std::wstring& bar, const std::wstring& tag) {
+    Owned<ExplorerObject> keep(explorer);
+    Clicked(explorer->Bars() && sim::ClickButton(*explorer->Bars(), bar, tag, AllBars()), tag);
+}
+
+void Host::ClickMenuButton(ExplorerObject* explorer, const std::wstring& bar, const std::wstring& popup,
+                           const std::wstring& button) {
+    Owned<ExplorerObject> keep(explorer);
+    std::wstring tag;
+    const bool clicked =
+        explorer->Bars() && sim::ClickMenuButton(*explorer->Bars(), bar, popup, button, AllBars(), tag);
+    Clicked(clicked, clicked && !tag.empty() ? tag : popup + L"/" + button);
+}
+
+// ---- the explorers' selection ----
+
+void Host::Select(ExplorerObject* explorer, std::vector<std::shared_ptr<MessageData>> items) {
+    if (!explorer->IsOpen() || items == explorer->Selected()) return;
+    Owned<ExplorerObject> keep(explorer);
+    explorer->SetSelected(std::move(items));
+    Note(L"Explorer.SelectionChange");
+    explorer->Fire(kSelectionChange);
+}
+
+void Host::DeleteItem(const std::shared_ptr<MessageData>& message) {
+    Store().Remove(message);
+    // The explorers as they are now: a handler may open or close one.
+    const std::vector<Owned<ExplorerObject>> explorers(openExplorers_);
+    for (const auto& explorer : explorers) {
+        std::vector<std::shared_ptr<MessageData>> left = explorer->Selected();
+        left.erase(std::remove(left.begin(), left.end(), message), left.end());
+        Select(explorer.Get(), std::move(left));
+    }
 }
 
 // ---- add-ins ----

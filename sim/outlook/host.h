@@ -89,6 +89,19 @@ public:
     InspectorObject* InspectorShowing(const ItemObject* item) const;
     // The user clicks the button tagged `tag` on the inspector's "Standard" bar.
     void ClickButton(InspectorObject* inspector, const std::wstring& tag);
+    // The user clicks the button tagged `tag` on a bar of the explorer, or the button `button`
+    // in the menu of the popup `popup` there (see ClickMenuButton in command_bars.h).
+    void ClickButton(ExplorerObject* explorer, const std::wstring& bar, const std::wstring& tag);
+    void ClickMenuButton(ExplorerObject* explorer, const std::wstring& bar, const std::wstring& popup,
+                         const std::wstring& button);
+
+    // ---- the explorers' selection ----
+    // The user selects these items in the explorer: SelectionChange fires when that changes what
+    // is selected.
+    void Select(ExplorerObject* explorer, std::vector<std::shared_ptr<MessageData>> items);
+    // The user deletes the stored item for good: its open items fail from now on, and it leaves
+    // every selection (SelectionChange fires on each explorer it was selected in).
+    void DeleteItem(const std::shared_ptr<MessageData>& message);
 
     // ---- the ribbon (Outlook 2007 and later) ----
     Ribbons& Ribbon() const noexcept { return *ribbons_; }
@@ -105,6 +118,9 @@ public:
     void SetConnected(AddInObject* addIn, bool connected);
 
 private:
+    // Every open window's own command bars: what hears a click.
+    std::vector<CommandBarsObject*> AllBars() const;
+    void Clicked(bool clicked, const std::wstring& what);
     static LRESULT CALLBACK QueueProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
     void LoadAddIns();
     bool Connect(AddInObject* addIn, ext_ConnectMode mode);

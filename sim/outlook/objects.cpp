@@ -166,6 +166,15 @@ void WindowObject::RequireOpen() const {
 
 ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, bool newEvents)
     : WindowObject(host, L"Explorer", handle, std::move(caption)) {
+    Add(Property(L"CommandBars", 0x2100, [this] {
+        RequireOpen();
+        if (!bars_) throw Raised{E_FAIL, L"The command bars are not available."};
+        return ObjectOf(bars_.Get());
+    }));
+    Add(Property(L"Selection", 0x2202, [this] {
+        RequireOpen();
+        return NewObject<SelectionObject>(host_, this);
+    }));
     Add(Method(L"Activate", 0x2113, {}, [this](const Args&) {
         RequireOpen();
         host_->Activate(this);
@@ -285,6 +294,29 @@ CommandBarsObject* InspectorObject::Bars() const {
 
 void InspectorObject::CloseBars() noexcept {
     if (bars_) bars_->Close();
+}
+
+// ---- Selection ----
+
+SelectionObject::SelectionObject(Host* host, ExplorerObject* explorer)
+    : OutlookObject(host, L"Selection"), explorer_(explorer), items_(explorer->Selected()) {
+    Add(Property(L"Count", kCount, [this] { return com::Variant(static_cast<long>(items_.size())); }));
+    Add(Method(L"Item", kItem, {VT_VARIANT}, [this](const Args& args) {
+        return NewObject<ItemObject>(host_, items_[ItemPosition(args[0].Get(), items_.size())]);
+    }));
+    Add(Property(L"_NewEnum", DISPID_NEWENUM, [this] {
+        std::vector<com::Variant> items;
+        for (const auto& message : items_) items.push_back(NewObject<ItemObject>(host_, message));
+        com::Variant result;
+        VARIANT* out = result.Out();
+        V_VT(out) = VT_UNKNOWN;
+        V_UNKNOWN(out) = com::Make<Enumerator>(std::move(items)).Detach();
+        return result;
+    }));
+    Add(Property(L"Class", 0xF00A, [] { return com::Variant(74L); }));  // olSelection
+    Add(Property(L"Parent", 0xF001, [this] { return ObjectOf(explorer_.Get()); }));
+    Add(Property(L"Application", 0xF000, [this] { return ObjectOf(host_->Application()); }));
+    Add(Property(L"Session", 0xF00B, [this] { return ObjectOf(host_->Session()); }));
 }
 
 // ---- COMAddIns ----

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "office.h"
 #include "platform/com_ptr.h"
@@ -29,6 +30,7 @@ constexpr DISPID kNewWindow = 0xF001;  // NewExplorer, NewInspector
 constexpr DISPID kActivate = 0xF001;
 constexpr DISPID kDeactivate = 0xF006;
 constexpr DISPID kClose = 0xF008;
+constexpr DISPID kSelectionChange = 0xF007;  // ExplorerEvents.SelectionChange
 
 class ApplicationObject : public OutlookObject {
 public:
@@ -69,10 +71,40 @@ private:
     bool open_ = true;
 };
 
-// `newEvents`: the window also publishes the _10 event interface (Outlook 2002 and later).
+// A folder window: CommandBars answers its own set ("Menu Bar", "Standard", "Advanced"),
+// Selection a new Selection of the items selected in it now. `newEvents`: the window also
+// publishes the _10 event interface (Outlook 2002 and later).
 class ExplorerObject : public WindowObject {
 public:
     ExplorerObject(Host* host, int handle, std::wstring caption, bool newEvents);
+
+    CommandBarsObject* Bars() const noexcept { return bars_.Get(); }
+    void SetBars(Owned<CommandBarsObject> bars) { bars_ = std::move(bars); }
+    // The window has closed: its bars go with it.
+    void CloseBars() noexcept {
+        if (bars_) bars_->Close();
+    }
+    // The items selected in the window, in order.
+    const std::vector<std::shared_ptr<MessageData>>& Selected() const noexcept { return selected_; }
+    void SetSelected(std::vector<std::shared_ptr<MessageData>> selected) { selected_ = std::move(selected); }
+
+private:
+    Owned<CommandBarsObject> bars_;
+    std::vector<std::shared_ptr<MessageData>> selected_;
+};
+
+// Explorer.Selection (kind "Selection"): the items selected in the explorer when it was asked
+// for, whatever is selected later. Count, Item(Index: 1-based; a number out of 1 to Count fails
+// with DISP_E_BADINDEX "Array index out of bounds."), _NewEnum, Class (olSelection 74), Parent
+// (the explorer), Application, Session. Item and the enumerator hand out a new item object each
+// time; the item of a message deleted since fails as every deleted item does.
+class SelectionObject : public OutlookObject {
+public:
+    SelectionObject(Host* host, ExplorerObject* explorer);
+
+private:
+    Owned<ExplorerObject> explorer_;
+    std::vector<std::shared_ptr<MessageData>> items_;
 };
 
 // An item window: CurrentItem answers its item until it has closed. CommandBars answers the

@@ -68,6 +68,51 @@ bool Outlook::BarVisible(int inspector, const std::wstring& bar) const { return 
 
 void Outlook::ClickButton(int inspector, const std::wstring& tag) { host_->ClickButton(host_->FindInspector(inspector), tag); }
 
+std::vector<ControlInfo> Outlook::ExplorerBarControls(int explorer, const std::wstring& bar) const {
+    CommandBarsObject* bars = host_->FindExplorer(explorer)->Bars();
+    CommandBarObject* found = bars ? bars->Find(bar) : nullptr;
+    if (!found) throw std::out_of_range("the explorer shows no command bar of this name");
+    return found->ControlInfos();
+}
+
+void Outlook::ClickExplorerButton(int explorer, const std::wstring& tag, const std::wstring& bar) {
+    host_->ClickButton(host_->FindExplorer(explorer), bar, tag);
+}
+
+void Outlook::ClickMenuButton(int explorer, const std::wstring& popup, const std::wstring& button,
+                              const std::wstring& bar) {
+    host_->ClickMenuButton(host_->FindExplorer(explorer), bar, popup, button);
+}
+
+void Outlook::SelectItems(int explorer, const std::vector<std::wstring>& entryIds) {
+    ExplorerObject* window = host_->FindExplorer(explorer);
+    std::vector<std::shared_ptr<MessageData>> items;
+    for (const std::wstring& entryId : entryIds) {
+        auto message = host_->Store().Find(entryId);
+        if (!message) throw std::out_of_range("no stored item has this entry ID");
+        if (!items.empty() && message->folder != items.front()->folder)
+            throw std::invalid_argument("an explorer shows the items of one folder");
+        items.push_back(std::move(message));
+    }
+    host_->Select(window, std::move(items));
+}
+
+std::vector<std::wstring> Outlook::SelectedItems(int explorer) const {
+    std::vector<std::wstring> entryIds;
+    for (const auto& message : host_->FindExplorer(explorer)->Selected()) entryIds.push_back(message->entryId);
+    return entryIds;
+}
+
+void Outlook::DeleteItem(const std::wstring& entryId) {
+    auto message = host_->Store().Find(entryId);
+    if (!message) throw std::out_of_range("no stored item has this entry ID");
+    host_->DeleteItem(message);
+}
+
+void Outlook::BeforeCall(const std::wstring& kind, const std::wstring& member, std::function<void()> action) {
+    host_->BeforeCall(kind, member, std::move(action));
+}
+
 std::vector<RibbonControlState> Outlook::Ribbon(int inspector) const {
     return host_->Ribbon().Shown(host_->FindInspector(inspector));
 }

@@ -13,6 +13,13 @@
 // properties with DISPATCH_PROPERTYGET (VB's METHOD|PROPERTYGET passes both); a put on a
 // read-only property (To, CC, Sent, EntryID...) fails with DISP_E_MEMBERNOTFOUND.
 //
+// Every explorer has command bars of its own (office/command_bars.h): "Menu Bar" (the popups
+// &File, &Edit, &View, &Tools, &Help, their menus empty), "Standard" (&Print, &Delete, &Reply,
+// Reply to A&ll, For&ward) and a hidden "Advanced" with none; they go when the explorer closes.
+// Explorer: CommandBars (DISPID 0x2100), Selection (0x2202: a snapshot of the items selected
+// now, see SelectionObject in objects.h), and the event SelectionChange (0xF007) of
+// ExplorerEvents when the user's selection changes (SelectItems, DeleteItem).
+//
 // Every inspector has command bars (office/command_bars.h): its own set ("Standard": &Send,
 // &Reply, Reply to A&ll, For&ward; "Formatting": &Bold, &Italic), or, for a WordMail inspector
 // opened while the Word of UseWordMail runs, that Word's shared set. Inspector: CommandBars,
@@ -161,6 +168,40 @@ public:
     // visible, enabled button with that tag is on the visible bar (or Word has quit).
     void ClickButton(int inspector, const std::wstring& tag);
 
+    // ---- the explorers' bars and selection ----
+    // The controls of a bar of the explorer, in order, each popup with the controls of its menu
+    // (ControlInfo::controls); std::out_of_range for no such bar or explorer.
+    std::vector<ControlInfo> ExplorerBarControls(int explorer, const std::wstring& bar = L"Standard") const;
+    // The user clicks the button tagged `tag` on a bar of the explorer: Click fires on every live
+    // button with that tag of every window's own bars, the buttons in popups' menus included
+    // (see ClickButton in command_bars.h); logs L"Click <tag>" or L"Click ignored <tag>".
+    void ClickExplorerButton(int explorer, const std::wstring& tag, const std::wstring& bar = L"Standard");
+    // The user opens the popup `popup` (its tag, or its caption without '&', any case) on a bar of
+    // the explorer and clicks `button` (the same) in its menu; Click fires as above. Logs
+    // L"Click <tag of the button>", or L"Click ignored <popup>/<button>" when the popup or the
+    // button is not there, hidden or disabled (or the bar is hidden).
+    void ClickMenuButton(int explorer, const std::wstring& popup, const std::wstring& button,
+                         const std::wstring& bar = L"Standard");
+    // The user selects the stored items of these entry IDs (in order; hidden items too, as
+    // Outlook's views can show them) in the explorer: when that changes what is selected, logs
+    // L"Explorer.SelectionChange" and fires SelectionChange. std::out_of_range for an entry ID
+    // that is not stored, std::invalid_argument for items of different folders (an explorer
+    // shows one folder). May be called from anywhere: an event handler, Queue, BeforeCall.
+    void SelectItems(int explorer, const std::vector<std::wstring>& entryIds);
+    // The entry IDs selected in the explorer now.
+    std::vector<std::wstring> SelectedItems(int explorer) const;
+    // The user deletes the stored item for good (std::out_of_range when it is not stored): every
+    // open item object of it fails from now on with MAPI_E_OBJECT_DELETED "The item has been
+    // moved or deleted.", and it leaves every explorer's selection (SelectionChange fires there);
+    // a Selection object taken before still counts it, and its Item answers an item that fails.
+    void DeleteItem(const std::wstring& entryId);
+    // `action` runs once, at the next call of the member `member` of an object of kind `kind`
+    // (as FailMember names them), before that member runs (and before a fault of FailOnce):
+    // a user's action landing in the middle of an add-in's work (a selection changed or an item
+    // deleted while the add-in walks the selection). An action that throws logs
+    // L"Action before <kind>.<member> failed".
+    void BeforeCall(const std::wstring& kind, const std::wstring& member, std::function<void()> action);
+
     // ---- the ribbon (Outlook 2007 and later) ----
     // The add-ins' groups and buttons as the window shows them now, in definition order, each
     // group before its buttons (empty when no definition applies); std::out_of_range for a
@@ -216,9 +257,11 @@ public:
     // "Inspectors", "Inspector", "NameSpace", "COMAddIns", "COMAddIn", "MAPIFolder", "Items",
     // "MailItem", "Recipients", "Recipient", the other item classes ("PostItem",
     // "AppointmentItem", "ContactItem", "TaskItem", "JournalItem", "ReportItem", "MeetingItem"),
-    // "StorageItem" for a hidden item, "RibbonControl", and the inspectors' own command bars: "CommandBars",
-    // "CommandBar", "CommandBarControls", "CommandBarButton"; Word's are Word::FailMember's) fails with DISP_E_EXCEPTION carrying `hr` (as scode) and
-    // `description` in its EXCEPINFO. Names are case-insensitive.
+    // "StorageItem" for a hidden item, "RibbonControl", "Selection", and the explorers' and
+    // inspectors' own command bars: "CommandBars", "CommandBar", "CommandBarControls",
+    // "CommandBarButton", "CommandBarPopup"; Word's are Word::FailMember's) fails with
+    // DISP_E_EXCEPTION carrying `hr` (as scode) and `description` in its EXCEPINFO. Names are
+    // case-insensitive.
     // The private store interfaces the helper uses (sim_store.idl) take the same path: their
     // methods are members L"Store.<method>" of "MAPIFolder", the item kinds, "StorageItem" and
     // "Session" (L"Store.GetProperty", L"Store.Submit", L"Store.FlushOutbox"...), and fail with
@@ -257,8 +300,8 @@ public:
     // L"NewExplorer", L"Explorer.Activate", L"Explorer.Deactivate", L"Explorer.Close",
     // L"NewInspector", L"Item.Open", L"Item.Open cancelled", L"Inspector.Activate",
     // L"Inspector.Deactivate", L"Item.Close", L"Item.Close cancelled", L"Save prompt", L"Inspector.Close",
-    // L"Invalidate", L"InvalidateControl <controlId>",
-    // L"Click <tag>", L"Click ignored <tag>",
+    // L"Invalidate", L"InvalidateControl <controlId>", L"Explorer.SelectionChange",
+    // L"Click <tag>", L"Click ignored <tag>", L"Click ignored <popup>/<button>",
     // L"OnBeginShutdown <ProgID>", L"OnDisconnection <ProgID> <mode>",
     // L"Create failed <ProgID> 0x<hr>", L"OnConnection failed <ProgID> 0x<hr>", and for every
     // call into an add-in that answered a failure: L"Add-in call failed <what> 0x<hr>", <what>

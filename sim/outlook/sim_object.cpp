@@ -89,10 +89,23 @@ bool ObjectHome::FaultPending(const std::wstring& kind, const std::wstring& memb
     return once_.count(Lower(kind) + L"." + Lower(member)) != 0;
 }
 
+void ObjectHome::BeforeCall(const std::wstring& kind, const std::wstring& member, std::function<void()> action) {
+    before_[Lower(kind) + L"." + Lower(member)] = std::move(action);
+}
+
 std::optional<Raised> ObjectHome::Enter(const std::wstring& kind, const std::wstring& member) {
-    if (!recording_ && faults_.empty() && once_.empty()) return std::nullopt;
+    if (!recording_ && faults_.empty() && once_.empty() && before_.empty()) return std::nullopt;
     const std::wstring key = Lower(kind) + L"." + Lower(member);
     if (recording_ && seen_.insert(key).second) calls_.push_back({kind, member});
+    if (auto before = before_.find(key); before != before_.end()) {
+        std::function<void()> action = std::move(before->second);
+        before_.erase(before);
+        try {
+            action();
+        } catch (...) {
+            Note(L"Action before " + kind + L"." + member + L" failed");
+        }
+    }
     if (auto once = once_.find(key); once != once_.end()) {
         Raised fault = std::move(once->second);
         once_.erase(once);

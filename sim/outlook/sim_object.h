@@ -93,6 +93,10 @@ public:
     void FailOnce(const std::wstring& kind, const std::wstring& member, HRESULT hr, const std::wstring& description);
     // A fault of FailOnce still waits for its call.
     bool FaultPending(const std::wstring& kind, const std::wstring& member) const;
+    // `action` runs once, at the next call of the member (on any object of the kind), before the
+    // member does (and before a fault of it): a user's action that lands in the middle of a
+    // client's work. An action that throws is logged as L"Action before <kind>.<member> failed".
+    void BeforeCall(const std::wstring& kind, const std::wstring& member, std::function<void()> action);
     // Every member works again (the faults of FailOnce not yet met go too).
     void ClearFaults() noexcept {
         faults_.clear();
@@ -145,6 +149,7 @@ private:
     std::vector<std::wstring> log_;
     std::map<std::wstring, Raised> faults_;  // by "kind.member", lower case
     std::map<std::wstring, Raised> once_;    // the same, each for one call
+    std::map<std::wstring, std::function<void()>> before_;  // the same, the actions of BeforeCall
     bool recording_ = false;
     std::vector<MemberCall> calls_;
     std::set<std::wstring> seen_;  // the keys of calls_

@@ -87,7 +87,8 @@ public:
 
     // Member `member` of every object of kind `kind` ("Application", "Document", "Email",
     // "Template", "Window", "CommandBars", "CommandBar", "CommandBarControls",
-    // "CommandBarButton") fails with DISP_E_EXCEPTION carrying `hr` and `description`.
+    // "CommandBarButton", "CommandBarPopup") fails with DISP_E_EXCEPTION carrying `hr` and
+    // `description`.
     void FailMember(const std::wstring& kind, const std::wstring& member, HRESULT hr,
                     const std::wstring& description);
     // Every member set to fail works again (and the faults of FailOnce not yet met go).
