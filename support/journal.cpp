@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
-#include <new>
+#include <functional>
 
 #include "support/trace.h"
 
@@ -156,15 +156,57 @@ std::wstring JournalDateText(const JournalEntry& entry) {
 void Journal::Close() noexcept {
     open_ = false;
     lines_.clear();
-    newest_.clear();
+    slots_.clear();
+    keys_ = 0;
     added_.clear();
-    read_.clear();
-    read_.shrink_to_fit();
+    read_.reset();
 }
 
-void Journal::Index(std::string_view line) {
-    lines_.push_back(line);
-    newest_.insert_or_assign(JournalLineKey(line), lines_.size() - 1);
+void Journal::Add(std::string_view text, std::string_view key) {
+    lines_.push_back({text.data(), static_cast<std::uint32_t>(text.size()),
+                      static_cast<std::uint32_t>(key.data() - text.data()), static_cast<std::uint32_t>(key.size()),
+                      static_cast<std::uint32_t>(std::hash<std::string_view>{}(key))});
+    Index(static_cast<std::uint32_t>(lines_.size() - 1));
+}
+
+// Makes the table at least twice as large as `keys`, so that probes stay short.
+void Journal::ReserveIndex(size_t keys) {
+    size_t size = 16;
+    while (size < 2 * keys) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<std::uint32_t> old(size, 0);
+    old.swap(slots_);
+    for (std::uint32_t slot : old) {
+        if (slot == 0) continue;
+        size_t at = lines_[slot - 1].hash & (slots_.size() - 1);
+        while (slots_[at] != 0) at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = slot;
+    }
+}
+
+void Journal::Index(std::uint32_t line) {
+    if (2 * (keys_ + 1) > slots_.size()) ReserveIndex(2 * (keys_ + 1));
+    const Line& added = lines_[line];
+    size_t at = added.hash & (slots_.size() - 1);
+    for (; slots_[at] != 0; at = (at + 1) & (slots_.size() - 1)) {
+        const Line& held = lines_[slots_[at] - 1];
+        if (held.hash == added.hash && held.Key() == added.Key()) {
+            slots_[at] = line + 1;
+            return;
+        }
+    }
+    slots_[at] = line + 1;
+    ++keys_;
+}
+
+const Journal::Line* Journal::Newest(std::string_view key) const noexcept {
+    if (slots_.empty()) return nullptr;
+    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
+    for (size_t at = hash & (slots_.size() - 1); slots_[at] != 0; at = (at + 1) & (slots_.size() - 1)) {
+        const Line& held = lines_[slots_[at] - 1];
+        if (held.hash == hash && held.Key() == key) return &held;
+    }
+    return nullptr;
 }
 
 JournalResult Journal::Open(std::wstring folder) {
@@ -181,6 +223,7 @@ JournalResult Journal::Open(std::wstring folder) {
             return JournalResult::FolderUnavailable;
         }
         long long from = 0;
+        size_t length = 0;
         {
             // Closed before a rewrite may replace the file.
             File file(path_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
@@ -190,8 +233,9 @@ JournalResult Journal::Open(std::wstring folder) {
             }
             long long size = file.Valid() ? file.Size() : 0;
             from = size > kMostRead ? size - kMostRead : 0;
-            if (size > 0) read_.resize(static_cast<size_t>(size - from));
-            if (size < 0 || (size > 0 && (!file.Seek(from) || !file.Read(read_.data(), read_.size())))) {
+            length = size > 0 ? static_cast<size_t>(size - from) : 0;
+            read_.reset(new char[length + 1]);
+            if (size < 0 || (size > 0 && (!file.Seek(from) || !file.Read(read_.get(), length)))) {
                 TraceSystemFailure(L"Open", L"cannot read", path_, file.Error());
                 Close();
                 return JournalResult::Unreadable;
@@ -199,28 +243,26 @@ JournalResult Journal::Open(std::wstring folder) {
         }
         {
             // Read from part way: the first line is cut and not counted.
-            std::string_view text = read_;
+            std::string_view text(read_.get(), length);
             if (from > 0) {
                 size_t first = text.find('\n');
                 text.remove_prefix(first == std::string_view::npos ? text.size() : first + 1);
             }
-            lines_.reserve(text.size() / 96 + 16);
-            newest_.reserve(text.size() / 96 + 16);
+            lines_.reserve(text.size() / 100 + 16);
+            ReserveIndex(text.size() / 100 + 16);
             size_t number = 0;
             while (!text.empty()) {
                 ++number;
-                const void* lf = std::memchr(text.data(), '\n', text.size());
-                size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text.data()) : text.size();
-                std::string_view line = text.substr(0, end);
-                text.remove_prefix(lf ? end + 1 : end);
-                if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // edited with CR LF
+                JournalScan scan = ScanJournalLine(text);
+                std::string_view line = text.substr(0, scan.length);
+                text.remove_prefix(scan.next);
                 if (line.empty()) continue;
-                if (lf && IsJournalLine(line)) {
-                    Index(line);
+                if (scan.valid && scan.ended) {
+                    Add(line, scan.key);
                     continue;
                 }
                 if (++skipped_ <= kTracedDamage)
-                    TraceFailure(L"Open", std::wstring(lf ? L"skipped damaged line " : L"skipped unfinished last line ") +
+                    TraceFailure(L"Open", std::wstring(scan.ended ? L"skipped damaged line " : L"skipped unfinished last line ") +
                                               Number(number) + L" of " + path_);
             }
             if (skipped_ > kTracedDamage)
@@ -263,7 +305,9 @@ JournalResult Journal::Append(JournalEntry entry) {
             return JournalResult::WriteFailed;
         }
         added_.push_back(std::move(line));
-        Index(added_.back());
+        std::string_view added = added_.back(), key;
+        IsJournalLine(added, &key);
+        Add(added, key);
         CompactWhenOver();
         return JournalResult::Done;
     } catch (...) {  // out of memory
@@ -288,16 +332,19 @@ void Journal::CompactWhenOver() {
 bool Journal::Compact() {
     const size_t drop = lines_.size() > limits_.keep ? lines_.size() - limits_.keep : 0;
     size_t length = 0;
-    for (size_t i = drop; i < lines_.size(); ++i) length += lines_[i].size() + 1;
-    std::string kept;
-    kept.reserve(length);
-    for (size_t i = drop; i < lines_.size(); ++i) {
-        kept += lines_[i];
-        kept += '\n';
+    for (size_t i = drop; i < lines_.size(); ++i) length += lines_[i].size + 1;
+    std::unique_ptr<char[]> kept(new char[length + 1]);
+    std::vector<Line> keptLines(lines_.begin() + static_cast<std::ptrdiff_t>(drop), lines_.end());
+    char* at = kept.get();
+    for (Line& line : keptLines) {
+        std::memcpy(at, line.data, line.size);
+        line.data = at;
+        at += line.size;
+        *at++ = '\n';
     }
     const std::wstring temporary = path_ + L".tmp";
     File copy(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    bool written = copy.Valid() && copy.Write(kept) && copy.Close();
+    bool written = copy.Valid() && copy.Write(std::string_view(kept.get(), length)) && copy.Close();
     DWORD error = copy.Error();
     if (!written ||
         !MoveFileExW(temporary.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -308,21 +355,18 @@ bool Journal::Compact() {
     }
     read_ = std::move(kept);
     added_.clear();
-    lines_.clear();
-    newest_.clear();
-    for (std::string_view text = read_; !text.empty();) {
-        size_t end = text.find('\n');
-        Index(text.substr(0, end));
-        text.remove_prefix(end + 1);
-    }
+    lines_.swap(keptLines);
+    slots_.assign(slots_.size(), 0);
+    keys_ = 0;
+    for (std::uint32_t i = 0; i < lines_.size(); ++i) Index(i);
     return true;
 }
 
 std::optional<JournalEntry> Journal::Find(std::wstring_view messageId) const {
     try {
-        auto found = newest_.find(JournalKey(messageId));
-        if (found == newest_.end()) return std::nullopt;
-        return ParseJournalLine(lines_[found->second]);
+        const Line* found = Newest(JournalKey(messageId));
+        if (!found) return std::nullopt;
+        return ParseJournalLine(found->Text());
     } catch (...) {
         return std::nullopt;
     }
@@ -331,7 +375,7 @@ std::optional<JournalEntry> Journal::Find(std::wstring_view messageId) const {
 std::optional<JournalEntry> Journal::Row(size_t row) const {
     try {
         if (row >= lines_.size()) return std::nullopt;
-        return ParseJournalLine(lines_[lines_.size() - 1 - row]);
+        return ParseJournalLine(lines_[lines_.size() - 1 - row].Text());
     } catch (...) {
         return std::nullopt;
     }

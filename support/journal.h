@@ -7,11 +7,12 @@
 // kJournalKeep entries, rewritten beside itself and put in its place in one step when it holds
 // a tenth more. Damaged lines are skipped, each with a failure trace line. Nothing here throws.
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "support/journal_line.h"
@@ -72,8 +73,20 @@ public:
     size_t SkippedLines() const noexcept { return skipped_; }
 
 private:
+    // An entry's line (without its LF) where it lies in memory, its key's place in it, and the
+    // key's hash.
+    struct Line {
+        const char* data;
+        std::uint32_t size, keyAt, keyLength, hash;
+        std::string_view Text() const noexcept { return {data, size}; }
+        std::string_view Key() const noexcept { return {data + keyAt, keyLength}; }
+    };
+
     void Close() noexcept;
-    void Index(std::string_view line);
+    void Add(std::string_view text, std::string_view key);
+    void Index(std::uint32_t line);
+    void ReserveIndex(size_t keys);
+    const Line* Newest(std::string_view key) const noexcept;
     void CompactWhenOver();
     bool Compact();
 
@@ -83,10 +96,13 @@ private:
     size_t skipped_ = 0;
     // The next entry count at which the file is rewritten (after a failed rewrite, later).
     size_t compactAt_ = 0;
-    std::string read_;              // the file as read, its lines in place
-    std::deque<std::string> added_; // the lines appended since (a deque never moves them)
-    std::vector<std::string_view> lines_;  // every entry's line, oldest first, without its LF
-    std::unordered_map<std::string_view, size_t> newest_;  // id as written -> index in lines_
+    std::unique_ptr<char[]> read_;   // the file as read (or as last rewritten), its lines in place
+    std::deque<std::string> added_;  // the lines appended since (a deque never moves them)
+    std::vector<Line> lines_;        // every entry, oldest first
+    // The index: open addressing over a power-of-two table, each slot 0 (free) or 1 + the
+    // position in lines_ of the newest entry of one key.
+    std::vector<std::uint32_t> slots_;
+    size_t keys_ = 0;
 };
 
 // The date column's text: the entry's time in the user's time zone, in the General Date form.

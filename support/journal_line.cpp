@@ -1,6 +1,7 @@
 #include "support/journal_line.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace vantrell {
@@ -62,16 +63,35 @@ std::string Unescaped(std::string_view field) {
     return out;
 }
 
-// Well-formed UTF-8 without control characters, and only whole escapes.
-bool IsTextField(std::string_view field) noexcept {
-    const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-    const auto* end = p + field.size();
+// Whether none of 8 bytes is outside ASCII, a control character, DEL or a backslash.
+bool PlainAscii8(const unsigned char* p) noexcept {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+    if (v & highs) return false;
+    // With every high bit clear: a byte below n, or a byte equal to b, sets its high bit here.
+    auto below = [&](std::uint64_t n) { return (v - ones * n) & ~v & highs; };
+    auto equal = [&](std::uint64_t b) {
+        std::uint64_t x = v ^ (ones * b);
+        return (x - ones) & ~x & highs;
+    };
+    return !below(0x20) && !equal('\\') && !equal(0x7F);
+}
+
+// Checks text from `p` on as UTF-8 without DEL and with only whole escapes, up to the first
+// control character (a field's or a line's end) or `end`; returns where it stopped, or null
+// when the text is not well-formed.
+const unsigned char* ScanText(const unsigned char* p, const unsigned char* end) noexcept {
     while (p < end) {
-        unsigned char c = *p++;
+        while (end - p >= 8 && PlainAscii8(p)) p += 8;
+        if (p == end) break;
+        unsigned char c = *p;
+        if (c < 0x20) return p;
+        ++p;
         if (c < 0x80) {
-            if (c < 0x20 || c == 0x7F) return false;
+            if (c == 0x7F) return nullptr;
             if (c == '\\') {
-                if (p == end || (*p != '\\' && *p != 't' && *p != 'n' && *p != 'r')) return false;
+                if (p == end || (*p != '\\' && *p != 't' && *p != 'n' && *p != 'r')) return nullptr;
                 ++p;
             }
             continue;
@@ -82,15 +102,15 @@ bool IsTextField(std::string_view field) noexcept {
         if ((c & 0xE0) == 0xC0) more = 1, min = 0x80, code = c & 0x1F;
         else if ((c & 0xF0) == 0xE0) more = 2, min = 0x800, code = c & 0x0F;
         else if ((c & 0xF8) == 0xF0) more = 3, min = 0x10000, code = c & 0x07;
-        else return false;
-        if (static_cast<size_t>(end - p) < more) return false;
+        else return nullptr;
+        if (static_cast<size_t>(end - p) < more) return nullptr;
         for (size_t k = 0; k < more; ++k, ++p) {
-            if ((*p & 0xC0) != 0x80) return false;
+            if ((*p & 0xC0) != 0x80) return nullptr;
             code = (code << 6) | (*p & 0x3F);
         }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return nullptr;
     }
-    return true;
+    return end;
 }
 
 int Digits(std::string_view text, size_t at, size_t count) noexcept {
@@ -147,6 +167,19 @@ bool SplitFields(std::string_view line, std::array<std::string_view, kFields>& f
     return true;
 }
 
+// Steps over one of `tokens` and the tab after it.
+template <size_t N>
+bool SkipToken(const char*& p, const char* end, const std::string_view (&tokens)[N]) noexcept {
+    for (std::string_view token : tokens) {
+        if (static_cast<size_t>(end - p) > token.size() && std::memcmp(p, token.data(), token.size()) == 0 &&
+            p[token.size()] == '\t') {
+            p += token.size() + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string JournalLine(const JournalEntry& entry) {
@@ -181,17 +214,50 @@ std::string JournalKey(std::wstring_view messageId) {
     return key;
 }
 
-bool IsJournalLine(std::string_view line) noexcept {
-    std::array<std::string_view, kFields> fields;
+JournalScan ScanJournalLine(std::string_view text) noexcept {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
     SYSTEMTIME time;
-    return SplitFields(line, fields) && ParseTime(fields[kTime], time) &&
-           TokenIndex(kOutcomeTokens, fields[kOutcome]) >= 0 && TokenIndex(kCommandTokens, fields[kCommand]) >= 0 &&
-           !fields[kId].empty() && IsTextField(fields[kId]) && IsTextField(fields[kSubject]);
+    const char* p = begin + kTimeLength + 1;
+    if (text.size() > kTimeLength && text[kTimeLength] == '\t' && ParseTime(text.substr(0, kTimeLength), time) &&
+        SkipToken(p, end, kOutcomeTokens) && SkipToken(p, end, kCommandTokens)) {
+        const auto* id = reinterpret_cast<const unsigned char*>(p);
+        const auto* last = reinterpret_cast<const unsigned char*>(end);
+        const unsigned char* idEnd = ScanText(id, last);
+        const unsigned char* subjectEnd =
+            idEnd && idEnd != id && idEnd < last && *idEnd == '\t' ? ScanText(idEnd + 1, last) : nullptr;
+        if (subjectEnd) {
+            JournalScan scan;
+            scan.length = static_cast<size_t>(reinterpret_cast<const char*>(subjectEnd) - begin);
+            scan.key = std::string_view(p, static_cast<size_t>(idEnd - id));
+            scan.valid = true;
+            if (subjectEnd == last) {
+                scan.next = scan.length;
+                return scan;
+            }
+            size_t terminator = *subjectEnd == '\n' ? 1 : *subjectEnd == '\r' && subjectEnd + 1 < last && subjectEnd[1] == '\n' ? 2 : 0;
+            if (terminator != 0) {
+                scan.next = scan.length + terminator;
+                scan.ended = true;
+                return scan;
+            }
+        }
+    }
+    // Not a well-formed entry: it reaches to the next LF.
+    JournalScan scan;
+    const void* lf = std::memchr(begin, '\n', text.size());
+    scan.length = lf ? static_cast<size_t>(static_cast<const char*>(lf) - begin) : text.size();
+    scan.next = lf ? scan.length + 1 : scan.length;
+    scan.ended = lf != nullptr;
+    if (scan.length > 0 && begin[scan.length - 1] == '\r') --scan.length;
+    return scan;
 }
 
-std::string_view JournalLineKey(std::string_view line) noexcept {
-    std::array<std::string_view, kFields> fields;
-    return SplitFields(line, fields) ? fields[kId] : std::string_view{};
+bool IsJournalLine(std::string_view line, std::string_view* key) noexcept {
+    JournalScan scan = ScanJournalLine(line);
+    if (!scan.valid || scan.ended || scan.length != line.size()) return false;
+    if (key) *key = scan.key;
+    return true;
 }
 
 std::optional<JournalEntry> ParseJournalLine(std::string_view line) {

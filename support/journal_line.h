@@ -30,10 +30,19 @@ std::string JournalLine(const JournalEntry& entry);
 // The id as JournalLine writes it (escaped UTF-8): the key of the journal's index.
 std::string JournalKey(std::wstring_view messageId);
 
-// Whether `line` (without its LF) is a whole, well-formed entry; cheaper than ParseJournalLine.
-bool IsJournalLine(std::string_view line) noexcept;
-// The id field of a line that IsJournalLine accepts, as written.
-std::string_view JournalLineKey(std::string_view line) noexcept;
+// The line at the start of `text` (the rest of a journal file): its length before its LF (or
+// CR LF), where the next line starts, whether it has its LF, whether it is a well-formed entry
+// (LF aside), and then its id field as written (its key). One pass over the line.
+struct JournalScan {
+    size_t length = 0, next = 0;
+    bool ended = false, valid = false;
+    std::string_view key;
+};
+JournalScan ScanJournalLine(std::string_view text) noexcept;
+
+// Whether `line` (without its LF) is a whole, well-formed entry, and its id field as written
+// (its key); much cheaper than ParseJournalLine.
+bool IsJournalLine(std::string_view line, std::string_view* key = nullptr) noexcept;
 // The entry of a well-formed line; nothing for any other.
 std::optional<JournalEntry> ParseJournalLine(std::string_view line);
 
