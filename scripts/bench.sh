@@ -3,7 +3,7 @@
 # this machine's Wine can run, and prints one table per architecture: each measure's median and
 # spread (fastest to slowest), set against Outlook's budget for add-ins (1000 ms start-up, 500 ms
 # item open, 500 ms shutdown) or, for the trace, against the same file operations done by a bare
-# loop in the same run. Each program's full output is kept in BUILD_DIR/<arch>/bench/.
+# loop in the same run, and for the journal against the figures it is built to stay under. Each program's full output is kept in BUILD_DIR/<arch>/bench/.
 # Usage: scripts/bench.sh   (ARCH=x86 or ARCH=x64 runs one architecture; BUILD_DIR overrides
 # the build folder, default ./build)
 set -euo pipefail
@@ -13,7 +13,7 @@ source "$root/scripts/wine-arch.sh"
 
 bash "$root/scripts/bootstrap.sh" >/dev/null
 
-benches=(startup_bench window_bench forward_bench commands_bench trace_bench)
+benches=(startup_bench window_bench forward_bench commands_bench trace_bench journal_bench)
 arches=()
 if [ -n "${ARCH:-}" ]; then
     arches=("$ARCH")
