@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include "commands/journal_checks.h"
+#include "commands/log_selection.h"
+#include "commands/menu_commands.h"
 #include "helper_api/helper_api.h"
 #include "logon/config_message.h"
 #include "logon/logon_dialog.h"
@@ -13,7 +16,9 @@
 #include "platform/text.h"
 #include "session/command_table.h"
 #include "session/crm_addin.h"
+#include "session/explorer_menu.h"
 #include "session/insp_wrap.h"
+#include "session/mod_insp_wrap.h"
 #include "session/session_state.h"
 #include "support/shared_state.h"
 #include "support/trace.h"
@@ -98,6 +103,9 @@ bool PassLogonGate(HWND owner) {
     if (!LoggedOn()) return false;
     // Remembered in the mailbox, so that the next start of Outlook needs no logon.
     SetConfigMessage(com::LateBound(gobjOutlook).Get(L"Session").ToDispatch());
+    // After a sign out the windows' buttons were hidden and the menu offered Sign In.
+    ShowCommandButtons(true);
+    RefreshExplorerMenus();
     return true;
 }
 
@@ -135,6 +143,27 @@ void GiveBackUnsent(const com::LateBound& mail, com::LateBound& helperItem, cons
 
 }  // namespace
 
+namespace {
+
+enum class LogOutcome { Logged, Failed, NotAgain };
+
+// Log Message's forward, asked first when the journal says the message was logged before, and
+// told to the journal.
+LogOutcome LogMessageOnce(const com::LateBound& item, HWND window) {
+    com::Ptr<CRMAddIn> controller = gobjCRMAddIn;
+    if (!controller) return LogOutcome::Failed;
+    CommandJournal journal;
+    const std::wstring messageId = CRMAddIn::OriginalMessageID(item);
+    if (!MayLogAgain(journal, messageId, window)) return LogOutcome::NotAgain;
+    const bool logged = controller->ForwardToEmailAgent(item);
+    const std::wstring subject = com::LateBound(item).Get(L"Subject").ToText();
+    ClearFailure();
+    journal.Remember(messageId, subject, logged, JournalCommand::LogMessage);
+    return logged ? LogOutcome::Logged : LogOutcome::Failed;
+}
+
+}  // namespace
+
 // Log Message: a forward of the message to the logging agent; the button is spent once it
 // has worked.
 void LogMessageFromButton(InspWrap& wrapper, IDispatch*) {
@@ -143,7 +172,9 @@ void LogMessageFromButton(InspWrap& wrapper, IDispatch*) {
     if (!PassLogonGate(nullptr)) return;
     WriteTrace(kModule, L"mcbbEmailLog_Click", L"", kTraceStep);
     const HWND window = WindowOf(wrapper.Inspector());
-    const bool logged = gobjCRMAddIn && gobjCRMAddIn->ForwardToEmailAgent(com::LateBound(wrapper.Mail()));
+    const LogOutcome outcome = LogMessageOnce(com::LateBound(wrapper.Mail()), window);
+    if (outcome == LogOutcome::NotAgain) return;
+    const bool logged = outcome == LogOutcome::Logged;
     if (logged) {
         wrapper.MarkLogged();
         ShowMessage(kLoggedMessage, MessageIcon::Information, window);
@@ -172,6 +203,9 @@ void SendAndLogFromButton(InspWrap& wrapper, IDispatch* ctrl) {
     const std::wstring subject = mail.Get(L"Subject").ToText();
     last.Note();  // the trace writer clears the record as it starts
     WriteTrace(kModule, kProcedure, L"Subject=" + subject, kTraceMilestone);
+    // The journal knows a message being written by its EntryID: it has no Internet id yet.
+    const std::wstring entryId = mail.Get(L"EntryID").ToText();
+    ClearFailure();
 
     com::LateBound helperItem = HelperItemOrSay(last, window, kModule, kProcedure);
     if (!helperItem) return;
@@ -191,6 +225,7 @@ void SendAndLogFromButton(InspWrap& wrapper, IDispatch* ctrl) {
     last.Note();
     if (sent) {
         helperItem.Reset();
+        CommandJournal().Remember(entryId, subject, true, JournalCommand::SendAndLog);
         if (gobjCRMAddIn) gobjCRMAddIn->Utils().Call(L"DeliverNow", {com::Variant(0L), com::Variant(0L)});
         last.Note();
         // Sent: the window has nothing left to keep, and no save prompt is wanted.
@@ -216,8 +251,9 @@ void LogMessageFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound&) {
     com::LateBound inspector(com::LateBound(control).Get(L"Context"));
     com::LateBound item(inspector.Get(L"CurrentItem"));
     const HWND window = WindowOf(com::Ptr<IDispatch>(inspector.Get()));
-    com::Ptr<CRMAddIn> controller = gobjCRMAddIn;
-    const bool logged = controller && controller->ForwardToEmailAgent(item);
+    const LogOutcome outcome = LogMessageOnce(item, window);
+    if (outcome == LogOutcome::NotAgain) return;
+    const bool logged = outcome == LogOutcome::Logged;
     ShowMessage(logged ? kLoggedMessage : kLogFailedMessage,
                 logged ? MessageIcon::Information : MessageIcon::Exclamation, window);
 }
@@ -249,13 +285,15 @@ void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& ou
 
     const AgentAdditions added = AddAgentAndHeaders(helperItem, last);
     bool sent = false;
+    std::wstring entryId, subject;
     if (added.complete) {
         helperItem.Call(L"Save");
         last.Note();
         helperItem.Reset();
 
         // Outlook 2007 sends what it has stored: the item is fetched again and sent by Outlook.
-        const std::wstring entryId = mail.Get(L"EntryID").ToText();
+        entryId = mail.Get(L"EntryID").ToText();
+        subject = mail.Get(L"Subject").ToText();
         com::LateBound session(outlook.Get(L"Session"));
         com::LateBound stored(session.Call(L"GetItemFromID", {com::Variant(entryId)}));
         last.Note();
@@ -266,6 +304,7 @@ void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& ou
     }
 
     if (sent) {
+        CommandJournal().Remember(entryId, subject, true, JournalCommand::SendAndLog);
         inspector.Call(L"Close", {com::Variant(outlook::olDiscard)});
         last.Note();
     } else {
@@ -283,6 +322,10 @@ void SendAndLogFromRibbon(const com::Ptr<IDispatch>& control, com::LateBound& ou
 void InstallCommandActions() noexcept {
     SetCommandActions(ItemCommand::LogMessage, {&LogMessageFromButton, &LogMessageFromRibbon});
     SetCommandActions(ItemCommand::SendAndLog, {&SendAndLogFromButton, &SendAndLogFromRibbon});
+    SetMenuAction(MenuCommand::LogSelected, &LogSelectedMessages);
+    SetMenuAction(MenuCommand::LoggedMessages, &ShowLoggedMessagesOf);
+    SetMenuAction(MenuCommand::SignOut, &SignOut);
+    SetMenuAction(MenuCommand::SignIn, &SignIn);
 }
 
 }  // namespace vantrell

@@ -48,4 +48,11 @@ std::wstring FailureText(const Failure& failure, FailureFormat format) {
 FailureObserver::FailureObserver() : outer_(t_observer) { t_observer = this; }
 FailureObserver::~FailureObserver() { t_observer = outer_; }
 
+Failure MakeFailure(HRESULT number, std::wstring description) {
+    Failure failure;
+    failure.number = static_cast<long>(number);
+    failure.description = std::move(description);
+    return failure;
+}
+
 }  // namespace vantrell

@@ -33,6 +33,8 @@ enum class FailureFormat {
     ErrorColon,  // "error:<number> <description>"
 };
 std::wstring FailureText(const Failure& failure, FailureFormat format);
+// A failure of the add-in's own making (no member failed, yet nothing can go on).
+Failure MakeFailure(HRESULT number, std::wstring description);
 
 // Records a failure; a later one replaces an earlier one, as the next failing statement would.
 void RecordFailure(long number, std::wstring description, std::wstring action = {},

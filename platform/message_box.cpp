@@ -13,4 +13,14 @@ void ShowMessage(std::wstring_view text, MessageIcon icon, HWND owner) noexcept 
     }
 }
 
+bool AskYesNo(std::wstring_view question, bool defaultYes, HWND owner) noexcept {
+    try {
+        std::string ansi = ToAnsi(question);
+        const UINT style = MB_YESNO | MB_ICONQUESTION | (defaultYes ? MB_DEFBUTTON1 : MB_DEFBUTTON2);
+        return MessageBoxA(owner, ansi.c_str(), kMessageTitle, style) == IDYES;
+    } catch (...) {
+        return false;
+    }
+}
+
 }  // namespace vantrell

@@ -10,7 +10,7 @@
 
 namespace vantrell {
 
-inline constexpr const char* kProgressTitle = "Quorvane Email History";
+inline constexpr const char* kProgressTitle = "Logging Messages - Quorvane Email History";
 
 class ProgressWindow {
 public:

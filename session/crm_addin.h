@@ -8,6 +8,7 @@
 #include "platform/type_library.h"
 #include "platform/com_object.h"
 #include "platform/events.h"
+#include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/typelib_dispatch.h"
 
@@ -30,8 +31,12 @@ public:
 
     // Logging one message: a forward of `item` (an Outlook mail item), stamped with the source
     // message's metadata and the user's identifiers as X-headers, sent to the logging agent.
-    // True when it was sent.
-    bool ForwardToEmailAgent(const com::LateBound& item);
+    // True when it was sent; otherwise `reason` (when given) says why not.
+    bool ForwardToEmailAgent(const com::LateBound& item, Failure* reason = nullptr);
+    // The message's Internet message id, or its EntryID where it has none (a message not yet
+    // sent): the id the forward's X-Quorvanes-OriginalMessageID header gives. Empty when
+    // neither can be read.
+    static std::wstring OriginalMessageID(const com::LateBound& item);
     // Writes the header "X-Quorvanes-<name>" on the message a helper mail item wraps; true when
     // it was written. CR and LF runs in `value` become one space: a value never starts a new
     // header line.

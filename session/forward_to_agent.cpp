@@ -22,13 +22,6 @@ constexpr std::wstring_view kHeaderPrefix = L"X-Quorvanes-";
 
 void Trace(std::wstring_view text, long level) { WriteTrace(kModule, kProcedure, text, level); }
 
-Failure MakeFailure(HRESULT number, std::wstring description) {
-    Failure failure;
-    failure.number = static_cast<long>(number);
-    failure.description = std::move(description);
-    return failure;
-}
-
 bool HasValue(const com::Variant& value) {
     if (value.IsEmpty() || value.IsNull()) return false;
     return value.Type() != VT_BSTR || !value.ToText().empty();
@@ -98,7 +91,28 @@ bool CRMAddIn::RemoveXHeader(const com::LateBound& helperItem, std::wstring_view
     return eightBit && unicode;
 }
 
-bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
+namespace {
+
+// The id through the helper item wrapping `item`'s message, else the item's EntryID.
+std::wstring MessageIdThrough(com::LateBound& helperItem, com::LateBound& item) {
+    std::wstring messageId = helperItem.Call(L"GetProperty", {com::Variant(helper::PR_INTERNET_MESSAGE_ID)}).ToText();
+    if (messageId.empty()) messageId = item.Get(L"EntryID").ToText();
+    return messageId;
+}
+
+}  // namespace
+
+std::wstring CRMAddIn::OriginalMessageID(const com::LateBound& source) {
+    ProcedureScope scope;
+    com::LateBound item(source);
+    com::LateBound helperItem = com::CreateObject(helper::kMailItemProgId);
+    helperItem.Call(L"Attach", {com::Variant(item.Get())});
+    std::wstring id = MessageIdThrough(helperItem, item);
+    ClearFailure();
+    return id;
+}
+
+bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source, Failure* reason) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());  // sending may let Outlook process its messages
     com::LateBound item(source);
@@ -112,6 +126,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     if (!forward || HasPendingFailure()) {
         const Failure failure = HasPendingFailure() ? PendingFailure() : MakeFailure(E_POINTER, L"No forward");
         Trace(L"error forwarding '" + subject + L"': " + FailureText(failure, FailureFormat::Spaced), kTraceFailure);
+        if (reason) *reason = failure;
         return false;
     }
     forward.Put(L"Subject", subjectValue);
@@ -120,8 +135,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     forward.Put(L"Body", helperItem.Get(L"PlainBody"));
     forward.Put(L"HTMLBody", helperItem.Get(L"HtmlBody"));
 
-    std::wstring messageId = helperItem.Call(L"GetProperty", {com::Variant(helper::PR_INTERNET_MESSAGE_ID)}).ToText();
-    if (messageId.empty()) messageId = item.Get(L"EntryID").ToText();
+    const std::wstring messageId = MessageIdThrough(helperItem, item);
     const bool incoming = IsIncoming(helperItem);
     const std::wstring sender = helperItem.Get(L"SenderName").ToText() + L" <" +
                                 com::LateBound(helperItem.Get(L"SenderEntry")).Get(L"Address").ToText() + L">";
@@ -172,6 +186,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
 
     if (stop) {
         Trace(L"error forwarding '" + subject + L"': " + FailureText(stopped, FailureFormat::Spaced), kTraceFailure);
+        if (reason) *reason = stopped;
         return false;
     }
 
@@ -202,6 +217,7 @@ bool CRMAddIn::ForwardToEmailAgent(const com::LateBound& source) {
     if (!HasPendingFailure()) return true;
     Trace(L"error forwarding '" + subject + L"': " + FailureText(PendingFailure(), FailureFormat::Spaced),
           kTraceFailure);
+    if (reason) *reason = PendingFailure();
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include "session/crm_addin.h"
 #include "session/mod_insp_wrap.h"
 #include "session/session_state.h"
+#include "support/shared_state.h"
 #include "support/trace.h"
 
 namespace vantrell {
@@ -148,7 +149,26 @@ void InspWrap::mobjMail_Open(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (closing_) return;
+    // Signed out: the window gets its buttons when the user signs in again.
+    if (LogonID == 0 || CompanyID == 0) return;
+    PutButtons();
+}
 
+void InspWrap::ShowButtons(bool shown) {
+    ProcedureScope scope;
+    com::Ptr<IUnknown> keep(Identity());
+    if (closing_ || !mobjMail) return;
+    if (shown) {
+        PutButtons();
+        return;
+    }
+    for (const CommandDefinition& definition : ItemCommands()) {
+        const com::WithEvents& field = Field(definition.command);
+        if (field) com::LateBound(field.Object()).Put(L"Visible", com::Variant::Boolean(false));
+    }
+}
+
+void InspWrap::PutButtons() {
     com::LateBound mail(mobjMail.Object());
     com::LateBound inspector(mail.Call(L"GetInspector"));
     com::LateBound bars(inspector.Get(L"CommandBars"));
@@ -208,6 +228,7 @@ void InspWrap::mobjInsp_Activate(const com::EventArgs&) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (closing_ || !SharesWordsBar(mobjInsp.Object())) return;
+    if (LogonID == 0 || CompanyID == 0) return;  // signed out: hidden until the user signs in
     for (const CommandDefinition& definition : ItemCommands()) {
         const com::WithEvents& field = Field(definition.command);
         if (!field) continue;

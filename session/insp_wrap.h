@@ -50,6 +50,10 @@ public:
     // The command has worked on this window's message: a button that spends itself is spent.
     void MarkLogged() noexcept { logged_ = true; }
 
+    // After the user signs out the window's buttons are hidden; after signing in again they
+    // show (made now for a window opened while signed out). A closing window is left alone.
+    void ShowButtons(bool shown);
+
 private:
     void mobjInsp_Activate(const com::EventArgs& args);
     void mobjInsp_Close(const com::EventArgs& args);
@@ -62,6 +66,8 @@ private:
     // A button's click (the design's mcbbEmailLog_Click and mcbbSendAndLog_Click): the command
     // runs only for the wrapper whose key the button carries.
     void ButtonClicked(ItemCommand command, const com::EventArgs& args);
+    // Puts the buttons of the commands offered for the window's item into its "Standard" bar.
+    void PutButtons();
     // Makes the command's button in `bar`, or claims the one already there.
     void PutButton(const CommandDefinition& definition, com::LateBound& bar);
     // Deletes the command buttons from their bars, in the records' order.

@@ -1,5 +1,7 @@
 #include "session/mod_insp_wrap.h"
 
+#include <vector>
+
 #include "session/insp_wrap.h"
 #include "session/command_table.h"
 #include "platform/failure.h"
@@ -115,6 +117,21 @@ void KillInsp(const std::wstring& strID, InspWrap* objInspWrap) {
         WriteTrace(kModule, kProcedure, L" gcolInspWrap.Remove strID=" + strID + FailureText(), kTraceFailure);
     else
         WriteTrace(kModule, kProcedure, L"success", kTraceDetail);
+}
+
+void ShowCommandButtons(bool shown) {
+    ProcedureScope scope;
+    if (!gcolInspWrap || shown == !gcolInspWrap->buttonsHidden) return;
+    gcolInspWrap->buttonsHidden = !shown;
+    {
+        // A wrapper may leave the collection while its buttons are made (its window closes).
+        std::vector<com::Ptr<InspWrap>> wrappers;
+        for (long i = 1; i <= gcolInspWrap->Count(); ++i) wrappers.push_back(gcolInspWrap->Item(i));
+        for (const com::Ptr<InspWrap>& wrapper : wrappers)
+            if (wrapper) wrapper->ShowButtons(shown);
+    }
+    com::LateBound(gobjRibbon).Call(L"Invalidate");
+    ClearFailure();
 }
 
 }  // namespace vantrell

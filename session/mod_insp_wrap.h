@@ -28,4 +28,9 @@ std::wstring AddInsp(const com::Ptr<IDispatch>& inspector);
 // ribbon ask for its buttons' visibility again.
 void KillInsp(const std::wstring& strID, InspWrap* objInspWrap);
 
+// After a sign out (false) or a sign in (true): every wrapped window's buttons hidden or shown,
+// and the ribbon asked again for all of its controls (the group shows only when logged on).
+// Nothing when the buttons already stand so.
+void ShowCommandButtons(bool shown);
+
 }  // namespace vantrell

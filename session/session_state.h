@@ -30,6 +30,10 @@ public:
     com::Ptr<InspWrap> Item(long index) const;
     com::Ptr<InspWrap> Item(const std::wstring& key) const;
 
+    // The wrappers' buttons are hidden since the user signed out (a new session starts with
+    // them shown).
+    bool buttonsHidden = false;
+
 private:
     std::vector<std::pair<std::wstring, com::Ptr<InspWrap>>> items_;
 };

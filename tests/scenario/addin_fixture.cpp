@@ -25,17 +25,44 @@ void ResetSharedState() {
     gobjCRMAddIn.Reset();
 }
 
+// Where the shell finds the user's folders; the scenario programs run one at a time (their
+// lock), so that one test's folder is never another's.
+constexpr const wchar_t* kUserShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+bool ReadAppData(std::wstring& value) {
+    wchar_t buffer[MAX_PATH * 2] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, kUserShellFolders, L"AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
+                     RRF_NOEXPAND, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    value = buffer;
+    return true;
+}
+
+void WriteAppData(const std::wstring& value, DWORD type) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, L"AppData", type, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
 }  // namespace
 
 void AddinTest::SetUp() {
     windows.Always("Initialize Quorvane Email History", WindowScript::ClickButton(IDCANCEL));
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvane");
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvanes");
+    hadAppData_ = ReadAppData(oldAppData_);
+    const std::string folder = AppData();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteAppData(std::wstring(folder.begin(), folder.end() - 1), REG_SZ);
 }
 
 void AddinTest::TearDown() {
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvane");
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Quorvanes");
+    if (hadAppData_)
+        WriteAppData(oldAppData_, REG_EXPAND_SZ);
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, L"AppData");
 }
 
 std::vector<std::string> AddinTest::TraceLines() const {

@@ -27,6 +27,16 @@ protected:
     void SetSetting(const char* name, DWORD value);
     void SetSetting(const char* name, const std::string& text);
 
+private:
+    std::wstring oldAppData_;
+    bool hadAppData_ = false;
+
+protected:
+
+    // The user's application-data folder (where the journal of logged messages lives) as the
+    // add-in finds it: a fresh one under `temp` while the test runs.
+    std::string AppData() const { return temp.File("AppData\\"); }
+
     TempFolder temp;
     // A logon dialog nobody expects is cancelled, as a user without an account would.
     WindowScript windows;

@@ -16,6 +16,7 @@
 #include "mailbox.h"
 #include "outlook.h"
 #include "platform/late_bound.h"
+#include "platform/progress_window.h"
 #include "tests/scenario/addin_fixture.h"
 #include "tests/scenario/working_days.h"
 #include "service_double.h"
@@ -164,6 +165,59 @@ TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOne) {
     EXPECT_EQ(barClicks ? 1u : 0u, Count("InspWrap::mcbbEmailLog_Click:"));
     EXPECT_EQ(barClicks ? 1u : 0u, Count("InspWrap::mcbbSendAndLog_Click:Subject=Your offer"));
     EXPECT_EQ(std::string::npos, Trace().find("Pw!0wZ"));
+}
+
+// From the message list: three messages logged first, then a selection of fifty (two of them no
+// mail, the three among them, one whose forward fails) logged in one run with its progress
+// window, and each run's summary; the service has every message logged once.
+TEST_P(WorkingDay, LogsTheSelectedMessagesOnceEach) {
+    mailbox->AddStoredLogon(4321, 65);
+    std::vector<std::wstring> selected;
+    for (int i = 0; i < 48; ++i) {
+        sim::MailFields mail;
+        mail.subject = L"Lead " + std::to_wstring(i);
+        mail.sender = {L"Ann Buyer", L"ann@customer.example"};
+        mail.to = {{L"", L"owner@example.com"}};
+        selected.push_back(mailbox->AddReceivedMail(mail));
+    }
+    selected.insert(selected.begin() + 5, mailbox->AddItem(L"IPM.Appointment", L"Visit"));
+    selected.insert(selected.begin() + 30, mailbox->AddItem(L"IPM.Contact", L"Ann Buyer"));
+    windows.Expect(kMessageBoxTitle);  // the first run's summary
+    windows.Expect(kProgressTitle, [](HWND, SeenWindow&) {});
+    windows.Expect(kMessageBoxTitle);  // the second's
+
+    if (GetParam().wordMail) word.Start();
+    {
+        Outlook outlook(GetParam().version, mailbox);
+        if (GetParam().wordMail) outlook.UseWordMail(&word);
+        outlook.StartUp();
+        const int explorer = outlook.MainExplorer();
+        outlook.SelectItems(explorer, {selected[0], selected[1], selected[2]});
+        outlook.ClickMenuButton(explorer, L"CRM.Menu", L"CRM.LogSelected");
+        ASSERT_EQ(1u, windows.Seen().size());
+        outlook.SelectItems(explorer, selected);
+        // The forward of the first message not logged before fails.
+        outlook.FailOnce(L"MailItem", L"Forward", E_FAIL, L"The server is unavailable.");
+        outlook.ClickMenuButton(explorer, L"CRM.Menu", L"CRM.LogSelected");
+        outlook.ShutDown();
+        EXPECT_EQ(0, outlook.ReferencesHeldOutside()) << outlook.DescribeHeldOutside();
+    }
+    ASSERT_EQ(3u, windows.Seen().size());
+    EXPECT_EQ("Logged: 3\nSkipped: 0 (0 not mail, 0 already logged)\nFailed: 0", windows.Seen()[0].text);
+    EXPECT_EQ(IDI_ASTERISK, windows.Seen()[0].icon);
+    EXPECT_EQ((std::vector<std::string>{"Cancel"}), windows.Seen()[1].buttons);
+    EXPECT_EQ("Logged: 44\nSkipped: 5 (2 not mail, 3 already logged)\nFailed: 1\n\n"
+              "Lead 3: The server is unavailable.",
+              windows.Seen()[2].text);
+    EXPECT_EQ(IDI_EXCLAMATION, windows.Seen()[2].icon);
+    ASSERT_EQ(47u, agent->Count());
+    std::vector<std::string> subjects;
+    for (size_t i = 0; i < agent->Count(); ++i) subjects.push_back(agent->Read(i).Header("Subject"));
+    std::sort(subjects.begin(), subjects.end());
+    EXPECT_EQ(subjects.end(), std::adjacent_find(subjects.begin(), subjects.end())) << "a message logged twice";
+    EXPECT_EQ(subjects.end(), std::find(subjects.begin(), subjects.end(), "Lead 3"));
+    EXPECT_EQ(1u, Count("LogSelection::LogSelectedMessages:selected=50 logged=44 notMail=2 loggedBefore=3 failed=1"));
+    EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
 }
 
 INSTANTIATE_TEST_SUITE_P(Outlooks, WorkingDay, testing::ValuesIn(kWorkingDays), DayName);
