@@ -2,12 +2,15 @@
 // stand-in helper component are registered, Outlook starts and loads the add-in, the logon
 // dialog appears and is filled in (by a timer inside its modal loop, as a user would), the
 // service double answers, and the identifiers are stored in the mailbox; the user logs a
-// received message with "Log Message" and sends a new one with "Send && Log"; then Outlook
-// starts again on the same mailbox and asks nothing. Prints what happened in the words a user
+// received message with "Log Message" and sends a new one with "Send && Log", logs a selection
+// of the Inbox from the add-in's menu in the main window, looks at the list of what was logged,
+// signs out and in again; then Outlook starts again on the same mailbox and asks nothing. Prints what happened in the words a user
 // would use, what the service's logging agent received, and the trace file; the password is
 // never printed, not even in the service double's copy of the logon request.
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <memory>
@@ -49,8 +52,29 @@ std::string Masked(const std::string& body) {
     return out;
 }
 
-// The user at the keyboard: fills in the logon dialog, then reads and closes the message.
+// The user at the keyboard: fills in the logon dialog, reads and closes the messages, reads
+// the list of logged messages and closes it.
 void CALLBACK User(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND history = FindWindowA(nullptr, "Logged Messages - Quorvane Email History")) {
+        HWND list = FindWindowExA(history, nullptr, "SysListView32", nullptr);
+        const int rows = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+        std::printf("  the window \"Logged Messages\" lists %d messages, newest first:\n", rows);
+        for (int row = 0; row < rows; ++row) {
+            std::string columns;
+            for (int column = 0; column < 3; ++column) {
+                char text[256] = {};
+                LVITEMA item{};
+                item.iSubItem = column;
+                item.pszText = text;
+                item.cchTextMax = sizeof text;
+                SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+                columns += (column == 0 ? "" : " | ") + std::string(column == 0 ? "(date)" : text);
+            }
+            std::printf("    %s\n", columns.c_str());
+        }
+        PostMessageA(history, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
     if (HWND dialog = FindWindowA(nullptr, "Initialize Quorvane Email History"); dialog && IsWindowEnabled(dialog)) {
         std::printf("  the logon dialog asks for the credentials: typing them, clicking OK\n");
         SetDlgItemTextA(dialog, 1001, "jsmith");
@@ -59,8 +83,12 @@ void CALLBACK User(HWND, UINT, UINT_PTR, DWORD) {
     } else if (HWND box = FindWindowA(nullptr, "Quorvane Email History")) {
         char text[512] = {};
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        std::printf("  message box: \"%s\"\n", text);
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        std::string shown = text;
+        for (size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at + 5)) shown.replace(at, 1, "\n    ");
+        std::printf("  message box: \"%s\"\n", shown.c_str());
+        // A question is answered No; any other box has OK.
+        const int button = GetDlgItem(box, IDNO) ? IDNO : IDOK;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
 }
 
@@ -93,6 +121,9 @@ int main() {
         GetTempPathA(MAX_PATH, temp);
         const std::string tracePath = std::string(temp) + "VantrellTrace.log";
         DeleteFileA(tracePath.c_str());  // this run's trace only
+        char appData[MAX_PATH] = {};
+        SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
+        DeleteFileA((std::string(appData) + "\\Quorvane\\Email History\\journal.txt").c_str());  // and journal
         std::printf("The service double answers at %s\n", service.Url().c_str());
 
         auto mailbox = std::make_shared<vantrell::sim::Mailbox>();
@@ -104,6 +135,11 @@ int main() {
         order.to = {{L"J. Smith", L"jsmith@example.com"}};
         order.body = L"Please send 40 units.";
         const std::wstring orderId = mailbox->AddReceivedMail(order);
+        vantrell::sim::MailFields question = order;
+        question.subject = L"Question about delivery";
+        question.body = L"When do they leave?";
+        const std::wstring questionId = mailbox->AddReceivedMail(question);
+        const std::wstring visitId = mailbox->AddItem(L"IPM.Appointment", L"Visit at Ann's");
         UINT_PTR user = SetTimer(nullptr, 0, 100, User);
         std::printf("Outlook 2003 starts for the first time with the add-in:\n");
         {
@@ -142,6 +178,28 @@ int main() {
                 stillOpen = false;
             }
             std::printf("  the window %s\n", stillOpen ? "stayed open" : "has closed: the message is on its way");
+
+            const int main = outlook.MainExplorer();
+            std::printf("In the main window the user selects \"Order 1177\", \"Question about delivery\" and an\n"
+                        "appointment, and clicks \"Quorvane\" > \"Log Selected Messages\":\n");
+            outlook.SelectItems(main, {orderId, questionId, visitId});
+            outlook.ClickMenuButton(main, L"CRM.Menu", L"CRM.LogSelected");
+            std::printf("The user clicks \"Quorvane\" > \"Logged Messages...\":\n");
+            outlook.ClickMenuButton(main, L"CRM.Menu", L"CRM.LoggedMessages");
+            std::printf("The user clicks \"Quorvane\" > \"Sign Out\":\n");
+            outlook.ClickMenuButton(main, L"CRM.Menu", L"CRM.SignOut");
+            const int again = outlook.OpenItem(orderId);
+            bool buttonShown = false;
+            for (const vantrell::sim::ControlInfo& control : outlook.BarControls(again))
+                buttonShown = buttonShown || (!control.tag.empty() && control.visible);
+            std::printf("  \"Order 1177\" opens %s\n", buttonShown ? "with the add-in's button still there"
+                                                                  : "without the add-in's button: signed out");
+            std::printf("The user clicks \"Quorvane\" > \"Sign In...\":\n");
+            outlook.ClickMenuButton(main, L"CRM.Menu", L"CRM.SignIn");
+            for (const vantrell::sim::ControlInfo& control : outlook.BarControls(again))
+                if (!control.tag.empty() && control.visible)
+                    std::printf("  the button \"%s\" is back in the window\n", Shown(control.caption).c_str());
+            outlook.CloseInspector(again);
             outlook.ShutDown();
             const long held = outlook.ReferencesHeldOutside();
             if (held == 0)
@@ -153,7 +211,7 @@ int main() {
         {
             vantrell::sim::Outlook outlook(L"11.0.8312", mailbox);
             outlook.StartUp();
-            std::printf(service.Requests().size() == 1 ? "  no logon dialog this time: the add-in remembered the logon\n"
+            std::printf(service.Requests().size() == 2 ? "  no logon dialog this time: the add-in remembered the logon\n"
                                                        : "  the add-in asked the service again (%zu requests)\n",
                         service.Requests().size());
             outlook.ShutDown();

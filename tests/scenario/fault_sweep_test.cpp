@@ -1,5 +1,6 @@
 // The working day under faults: the registered add-in in each generation of Outlook, a user
-// already logged on, who logs two received messages and sends two new ones with Send && Log.
+// already logged on, who logs two received messages, sends two new ones with Send && Log, and
+// logs two selections of the message list (a received message and an appointment each).
 // A clean day first lists, step by step, the members of Outlook's, Office's and Word's objects
 // (and the store methods the helper uses) that the add-in calls; then the day runs once per step
 // and member, that member failing at its first call in that step. Every such day must end with
@@ -41,13 +42,17 @@ const wchar_t kAgentAddress[] = L"log@history.quorvane.com";
 constexpr HRESULT kInjected = static_cast<HRESULT>(0x80040119);  // MAPI_E_CALL_FAILED
 
 // The steps of the day, in order.
-enum Phase { kStart, kFirstLog, kSecondLog, kFirstSend, kSecondSend, kShutDown, kPhases };
-const char* const kPhaseNames[kPhases] = {"start-up", "first Log Message", "second Log Message",
-                                          "first Send & Log", "second Send & Log", "shut-down"};
+enum Phase { kStart, kFirstLog, kSecondLog, kFirstSend, kSecondSend, kFirstSelection, kSecondSelection, kShutDown, kPhases };
+const char* const kPhaseNames[kPhases] = {"start-up",          "first Log Message", "second Log Message",
+                                          "first Send & Log",  "second Send & Log", "first selection",
+                                          "second selection",  "shut-down"};
 
 // The steps whose calls are failed: the second command of each kind is the one that must work
 // again afterwards.
-bool Swept(int phase) { return phase == kStart || phase == kFirstLog || phase == kFirstSend || phase == kShutDown; }
+bool Swept(int phase) {
+    return phase == kStart || phase == kFirstLog || phase == kFirstSend || phase == kFirstSelection ||
+           phase == kShutDown;
+}
 
 // A member the add-in calls in a step of the day, and whose object it belongs to.
 struct Pair {
@@ -91,7 +96,7 @@ protected:
     }
 
     // The fault was met during one of the commands.
-    static bool DuringCommand(int phase) { return phase >= kFirstLog && phase <= kSecondSend; }
+    static bool DuringCommand(int phase) { return phase >= kFirstLog && phase <= kSecondSelection; }
 
     // One day on a fresh mailbox with the logon stored; `fault` fails once, set as its step
     // begins; `calls` receives what the add-in called in each swept step. When the fault was met
@@ -107,6 +112,10 @@ protected:
         const std::wstring first = Receive(*mailbox, L"Order 1");
         const std::wstring second = Receive(*mailbox, L"Order 2");
         const std::wstring third = Receive(*mailbox, L"Order 3");
+        const std::vector<std::wstring> firstSelection = {Receive(*mailbox, L"Order 4"),
+                                                          mailbox->AddItem(L"IPM.Appointment", L"Visit 4")};
+        const std::vector<std::wstring> secondSelection = {Receive(*mailbox, L"Order 5"),
+                                                           mailbox->AddItem(L"IPM.Appointment", L"Visit 5")};
 
         Outcome outcome;
         sim::Word word;
@@ -129,6 +138,8 @@ protected:
                         case kSecondLog: LogMessage(outlook, second); break;
                         case kFirstSend: SendNew(outlook, word, fault, L"Offer 1"); break;
                         case kSecondSend: SendNew(outlook, word, fault, L"Offer 2"); break;
+                        case kFirstSelection: LogSelection(outlook, word, fault, firstSelection); break;
+                        case kSecondSelection: LogSelection(outlook, word, fault, secondSelection); break;
                         case kShutDown: outlook.ShutDown(); break;
                     }
                     if (fault && outcome.firedIn < 0 && fault->phase <= phase && !Pending(outlook, word, *fault))
@@ -233,6 +244,20 @@ private:
         if (IsOpen(outlook, window)) outlook.CloseInspector(window);
     }
 
+    // The user selects the items in the main window (the test's own selection is neither recorded
+    // nor meets the fault) and logs them from the add-in's menu.
+    void LogSelection(Outlook& outlook, sim::Word& word, const std::optional<Pair>& fault,
+                      const std::vector<std::wstring>& items) {
+        const bool recording = outlook.RecordingCalls();
+        const bool pending = fault && Pending(outlook, word, *fault);
+        outlook.RecordCalls(false);
+        if (pending) outlook.ClearFaults();
+        outlook.SelectItems(outlook.MainExplorer(), items);
+        if (pending) Arm(outlook, word, *fault);
+        outlook.RecordCalls(recording);
+        outlook.ClickMenuButton(outlook.MainExplorer(), L"CRM.Menu", L"CRM.LogSelected");
+    }
+
     // A second start on the same mailbox, without faults: Log Message and Send && Log once each.
     // Answers what is still held of that Outlook afterwards.
     long Restart(const std::shared_ptr<sim::Mailbox>& mailbox, sim::Word& word, const std::wstring& entryId) {
@@ -305,7 +330,8 @@ TEST_P(FaultSweep, EveryMemberTheAddinCallsFailsOnceWithoutHarm) {
     std::vector<Pair> pairs;
     const Outcome clean = RunDay(std::nullopt, &pairs);
     ASSERT_EQ("", clean.thrown);
-    ASSERT_EQ((std::vector<std::string>{"Order 1", "Order 2", "Offer 1", "Offer 2"}), clean.delivered)
+    ASSERT_EQ((std::vector<std::string>{"Order 1", "Order 2", "Offer 1", "Offer 2", "Order 4", "Order 5"}),
+              clean.delivered)
         << Join(clean.ignoredClicks);
     ASSERT_EQ("", Join(clean.addInCallsFailed));
     ASSERT_EQ(0, clean.outlookHeld + clean.ribbonUiHeld + clean.wordHeld) << Narrow(clean.held);
@@ -353,6 +379,7 @@ TEST_P(FaultSweep, EveryMemberTheAddinCallsFailsOnceWithoutHarm) {
                 EXPECT_TRUE(run.Delivered("Order 2")) << context << " " << Join(run.ignoredClicks);
             }
             EXPECT_TRUE(run.Delivered("Offer 2")) << context << " " << Join(run.ignoredClicks);
+            EXPECT_TRUE(run.Delivered("Order 5")) << context << " " << Join(run.ignoredClicks);
         } else {
             ++restarts;
             EXPECT_TRUE(run.restarted) << context << ": the next start does not log and send";
