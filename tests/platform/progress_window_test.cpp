@@ -2,6 +2,7 @@
 // its owner left enabled, and the messages its steps dispatch.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <climits>
