@@ -222,7 +222,9 @@ void LoggedMessages::Copy() {
         rows.resize(journal_.Count());
         std::iota(rows.begin(), rows.end(), size_t{0});
     }
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));  // all rows take a while
     const std::wstring text = journal_.CopyText(rows);
+    SetCursor(previous);
     bool put = false;
     if (OpenClipboard(window_)) {
         if (EmptyClipboard()) {

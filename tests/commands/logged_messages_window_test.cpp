@@ -128,6 +128,24 @@ TEST_F(LoggedMessagesTest, ListsTheJournalNewestFirst) {
     }
 }
 
+TEST_F(LoggedMessagesTest, FollowsAnEntryLoggedWhileItIsOpen) {
+    Log(2);
+    Rows rows;
+    Show([&](HWND window, SeenWindow&) {
+        journal.Append(kEntries[2]);
+        for (int i = 0; i < 150 && SendMessageW(List(window), LVM_GETITEMCOUNT, 0, 0) != 3; ++i) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(20);
+        }
+        rows = Shown(window);
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ(L"Logged (Selection)", rows[0][2]);
+    EXPECT_EQ(L"Figures", rows[2][1]);
+}
+
 TEST_F(LoggedMessagesTest, CopiesTheSelectedRowsOrAllOfThem) {
     Log(3);
     const std::pair<std::vector<size_t>, std::vector<size_t>> cases[] = {
