@@ -164,6 +164,28 @@ TEST_F(LoggedMessagesTest, CopiesTheSelectedRowsOrAllOfThem) {
     EXPECT_NE(std::wstring::npos, journal.CopyText({1}).find(L"\tRE: caf\u00e9 plan\tFailed (Send & Log)\r\n"));
 }
 
+TEST_F(LoggedMessagesTest, CtrlASelectsEveryRowAndCtrlCCopiesThem) {
+    Log(3);
+    SetClipboard(L"before");
+    std::wstring text;
+    LRESULT selected = 0;
+    Show([&](HWND window, SeenWindow&) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        SendMessageW(List(window), WM_KEYDOWN, 'A', 0);
+        selected = SendMessageW(List(window), LVM_GETSELECTEDCOUNT, 0, 0);
+        SendMessageW(List(window), WM_KEYDOWN, 'C', 0);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+        text = Clipboard();
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(3, selected);
+    EXPECT_EQ(journal.CopyText({0, 1, 2}), text);
+}
+
 TEST_F(LoggedMessagesTest, CopyWithTheClipboardHeldElsewhereLeavesItAlone) {
     Log(2);
     SetClipboard(L"before");
