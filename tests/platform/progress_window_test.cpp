@@ -109,5 +109,20 @@ TEST(ProgressWindow, AQuitPostedDuringAStepStaysForTheHostsLoop) {
     EXPECT_FALSE(progress.Cancelled());
 }
 
+int g_ticks = 0;
+
+TEST(ProgressWindow, WithoutItsWindowTheRunGoesOnAndStepStillDispatches) {
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    ProgressWindow progress(gone, 3);  // an owner that is no longer there: no window can be made
+    EXPECT_EQ(nullptr, progress.Handle());
+    g_ticks = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; });
+    StepUntil(progress, [] { return g_ticks > 0; });
+    KillTimer(nullptr, timer);
+    EXPECT_LT(0, g_ticks);
+    EXPECT_FALSE(progress.Cancelled());
+}
+
 }  // namespace
 }  // namespace vantrell
