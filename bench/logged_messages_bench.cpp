@@ -144,10 +144,9 @@ int main() {
         rowTexts.push_back((Milliseconds() - start) / 20);
     }
 
-    for (const auto& [what, times] : {std::pair{"shown, 100,000 entries", opens},
-                                      std::pair{"shown, no entries", emptyOpens},
-                                      std::pair{"Copy of all 100,000 rows", copies},
-                                      std::pair{"one row's texts", rowTexts}}) {
+    for (const auto& [what, times] :
+         {std::pair{"shown, 100,000 entries", opens}, std::pair{"shown, no entries", emptyOpens},
+          std::pair{"Copy of all 100,000 rows", copies}, std::pair{"one row's texts", rowTexts}}) {
         vantrell::bench::Figures f = vantrell::bench::Summarise(times);
         std::printf("%-40s median %9.3f ms (%.3f to %.3f ms)\n", what, f.median, f.low, f.high);
     }

@@ -58,8 +58,9 @@ private:
     void Layout();
     void Refresh();
     void Fill(LVITEMW& item);
+    std::vector<size_t> Selected() const;
+    void Select(int row, bool selected);
     void Copy();
-    void SelectAll();
 
     const Journal& journal_;
     HWND window_ = nullptr, list_ = nullptr, copy_ = nullptr, close_ = nullptr;
@@ -98,7 +99,7 @@ INT_PTR CALLBACK LoggedMessages::Procedure(HWND window, UINT message, WPARAM w, 
                 } else if (header->code == LVN_KEYDOWN && (GetKeyState(VK_CONTROL) & 0x8000)) {
                     const WORD key = reinterpret_cast<NMLVKEYDOWN*>(l)->wVKey;
                     if (key == 'C') self->Copy();
-                    if (key == 'A') self->SelectAll();
+                    if (key == 'A') self->Select(-1, true);
                 } else if (header->code == LVN_ODFINDITEMW) {
                     SetWindowLongPtrW(window, DWLP_MSGRESULT, -1);  // no search by typing
                 } else {
@@ -178,10 +179,17 @@ void LoggedMessages::Layout() {
 }
 
 // The list is virtual: it learns the count alone, and asks for the texts of the rows it shows.
+// New entries come in at the top (row 0 is the newest), so the selected rows move down with
+// them, and Copy still takes the entries the user chose.
 void LoggedMessages::Refresh() {
-    shown_ = journal_.Count();
+    const size_t count = journal_.Count(), added = count > shown_ ? count - shown_ : 0;
+    const std::vector<size_t> selected = added ? Selected() : std::vector<size_t>();
+    shown_ = count;
     cachedRow_ = SIZE_MAX;
     SendMessageW(list_, LVM_SETITEMCOUNT, std::min<size_t>(shown_, INT_MAX), LVSICF_NOSCROLL);
+    if (!selected.empty()) Select(-1, false);
+    for (size_t row : selected)
+        if (row + added < shown_) Select(static_cast<int>(row + added), true);
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -207,17 +215,24 @@ void LoggedMessages::Fill(LVITEMW& item) {
     item.pszText[length] = L'\0';
 }
 
-void LoggedMessages::SelectAll() {
+// Selects or deselects one row, or every row (-1).
+void LoggedMessages::Select(int row, bool selected) {
     LVITEMW state{};
-    state.stateMask = state.state = LVIS_SELECTED;
-    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    state.stateMask = LVIS_SELECTED;
+    state.state = selected ? LVIS_SELECTED : 0;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+std::vector<size_t> LoggedMessages::Selected() const {
+    std::vector<size_t> rows;
+    for (LRESULT i = -1; (i = SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) != -1;)
+        rows.push_back(static_cast<size_t>(i));
+    return rows;
 }
 
 // The selected rows (all rows when none is selected) as text, on the clipboard.
 void LoggedMessages::Copy() {
-    std::vector<size_t> rows;
-    for (LRESULT i = -1; (i = SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) != -1;)
-        rows.push_back(static_cast<size_t>(i));
+    std::vector<size_t> rows = Selected();
     if (rows.empty()) {
         rows.resize(journal_.Count());
         std::iota(rows.begin(), rows.end(), size_t{0});
@@ -240,7 +255,8 @@ void LoggedMessages::Copy() {
         CloseClipboard();
     }
     if (!put) {
-        WriteTrace(kModule, L"Copy", L"the clipboard could not be written (error " + std::to_wstring(GetLastError()) + L")",
+        WriteTrace(kModule, L"Copy",
+                   L"the clipboard could not be written (error " + std::to_wstring(GetLastError()) + L")",
                    kTraceWarning);
         MessageBeep(MB_ICONEXCLAMATION);
     }
@@ -257,8 +273,7 @@ void ShowLoggedMessages(HWND owner, const Journal& journal) noexcept {
         if (DialogBoxIndirectParamW(com::ThisModule(), reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), owner,
                                     &LoggedMessages::Procedure, reinterpret_cast<LPARAM>(&window)) == -1) {
             WriteTrace(kModule, L"ShowLoggedMessages",
-                       L"the window could not be made (error " + std::to_wstring(GetLastError()) + L")",
-                       kTraceFailure);
+                       L"the window could not be made (error " + std::to_wstring(GetLastError()) + L")", kTraceFailure);
         }
     } catch (...) {
         // Out of memory for the window's texts: there is nothing sensible left to show.

@@ -71,14 +71,14 @@ ProgressWindow::ProgressWindow(HWND owner, size_t total) noexcept : total_(total
     const POINT at = Origin(owner, width, height);
     wchar_t title[64] = {};
     MultiByteToWideChar(CP_ACP, 0, kProgressTitle, -1, title, static_cast<int>(std::size(title)));
-    window_ = CreateWindowExW(exStyle, kClassName, title, style, at.x, at.y, width, height, owner, nullptr, module,
-                              this);
+    window_ =
+        CreateWindowExW(exStyle, kClassName, title, style, at.x, at.y, width, height, owner, nullptr, module, this);
     if (!window_) return;
 
     const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const int inner = px(kClientWidth - 2 * kMargin);
-    text_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, px(kMargin),
-                            px(kTextTop), inner, px(kTextHeight), window_, nullptr, module, nullptr);
+    text_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
+                            px(kMargin), px(kTextTop), inner, px(kTextHeight), window_, nullptr, module, nullptr);
     bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, px(kMargin), px(kBarTop), inner,
                            px(kBarHeight), window_, nullptr, module, nullptr);
     HWND cancel = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,

@@ -23,7 +23,11 @@ using Rows = std::vector<std::vector<std::wstring>>;
 // Oldest first: logged at 11:00:01, :02 and :03.
 const JournalEntry kEntries[] = {
     {L"<a@x>", {2026, 12, 0, 9, 11, 0, 1, 0}, L"Figures", JournalOutcome::Logged, JournalCommand::LogMessage},
-    {L"<b@x>", {2026, 12, 0, 9, 11, 0, 2, 0}, L"RE: caf\u00e9\tplan", JournalOutcome::Failed, JournalCommand::SendAndLog},
+    {L"<b@x>",
+     {2026, 12, 0, 9, 11, 0, 2, 0},
+     L"RE: caf\u00e9\tplan",
+     JournalOutcome::Failed,
+     JournalCommand::SendAndLog},
     {L"<c@x>", {2026, 12, 0, 9, 11, 0, 3, 0}, L"", JournalOutcome::Logged, JournalCommand::Selection},
 };
 
@@ -131,7 +135,9 @@ TEST_F(LoggedMessagesTest, ListsTheJournalNewestFirst) {
 TEST_F(LoggedMessagesTest, FollowsAnEntryLoggedWhileItIsOpen) {
     Log(2);
     Rows rows;
+    LRESULT selected = -1;
     Show([&](HWND window, SeenWindow&) {
+        Select(window, {1});  // the oldest entry
         journal.Append(kEntries[2]);
         for (int i = 0; i < 150 && SendMessageW(List(window), LVM_GETITEMCOUNT, 0, 0) != 3; ++i) {
             MSG msg;
@@ -139,8 +145,10 @@ TEST_F(LoggedMessagesTest, FollowsAnEntryLoggedWhileItIsOpen) {
             Sleep(20);
         }
         rows = Shown(window);
+        selected = SendMessageW(List(window), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
+    EXPECT_EQ(2, selected);  // still the oldest entry
     ASSERT_EQ(3u, rows.size());
     EXPECT_EQ(L"Logged (Selection)", rows[0][2]);
     EXPECT_EQ(L"Figures", rows[2][1]);
@@ -210,7 +218,8 @@ TEST_F(LoggedMessagesTest, CopyWithTheClipboardHeldElsewhereLeavesItAlone) {
 TEST_F(LoggedMessagesTest, EscCloseAndTheCloseBoxCloseIt) {
     Log(1);
     const std::pair<const char*, WindowScript::Action> cases[] = {
-        {"Esc", [](HWND window, SeenWindow&) { PostMessageW(GetFocus() ? GetFocus() : window, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"Esc",
+         [](HWND window, SeenWindow&) { PostMessageW(GetFocus() ? GetFocus() : window, WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"Close", WindowScript::ClickButton(IDCANCEL)},
         {"the close box", [](HWND window, SeenWindow&) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };

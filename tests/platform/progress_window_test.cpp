@@ -55,9 +55,12 @@ TEST(ProgressWindow, StepShowsItsTextAndWhereTheRunIs) {
         int position, upper;
     };
     std::vector<Case> cases = {
-        {10, 0, L"Logging 1 of 10", 0, 10},  {10, 3, L"RE: caf\u00e9 \u65e5\u672c", 3, 10},
-        {10, 10, L"", 10, 10},               {10, 11, L"past the end", 10, 10},
-        {0, 0, L"nothing to log", 0, 1},     {1, 1, L"&one", 1, 1},
+        {10, 0, L"Logging 1 of 10", 0, 10},
+        {10, 3, L"RE: caf\u00e9 \u65e5\u672c", 3, 10},
+        {10, 10, L"", 10, 10},
+        {10, 11, L"past the end", 10, 10},
+        {0, 0, L"nothing to log", 0, 1},
+        {1, 1, L"&one", 1, 1},
     };
     if (sizeof(size_t) > 4) cases.push_back({size_t{INT_MAX} * 4, size_t{INT_MAX} * 2, L"huge", INT_MAX / 2, INT_MAX});
     for (const Case& c : cases) {
@@ -110,6 +113,7 @@ TEST(ProgressWindow, AQuitPostedDuringAStepStaysForTheHostsLoop) {
 }
 
 int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
 
 TEST(ProgressWindow, WithoutItsWindowTheRunGoesOnAndStepStillDispatches) {
     HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -117,7 +121,7 @@ TEST(ProgressWindow, WithoutItsWindowTheRunGoesOnAndStepStillDispatches) {
     ProgressWindow progress(gone, 3);  // an owner that is no longer there: no window can be made
     EXPECT_EQ(nullptr, progress.Handle());
     g_ticks = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; });
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, CountTick);
     StepUntil(progress, [] { return g_ticks > 0; });
     KillTimer(nullptr, timer);
     EXPECT_LT(0, g_ticks);
