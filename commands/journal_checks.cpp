@@ -4,7 +4,23 @@
 
 namespace vantrell {
 
-CommandJournal::CommandJournal() : opened_(journal_.Open()) {}
+namespace {
+
+Journal& ProcessJournal() {
+    static Journal journal;
+    return journal;
+}
+
+JournalResult Reopened(Journal& journal) {
+    const std::wstring folder = JournalFolder();
+    if (journal.IsOpen() && !folder.empty() && journal.Path() == folder + std::wstring(kJournalFileName))
+        return JournalResult::Done;
+    return journal.Open(folder);
+}
+
+}  // namespace
+
+CommandJournal::CommandJournal() : journal_(ProcessJournal()), opened_(Reopened(journal_)) {}
 
 std::optional<JournalEntry> CommandJournal::LoggedBefore(std::wstring_view messageId) const {
     if (!Usable() || messageId.empty()) return std::nullopt;

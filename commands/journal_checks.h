@@ -1,8 +1,9 @@
 #pragma once
-// The journal of logged messages as the commands use it: opened anew by each command (a few
-// milliseconds at its largest), so that each sees what the others wrote; asked before a
-// message is logged again; told of every log. A journal that cannot be used never stops a
-// command: the message is logged all the same, and the journal's failure is traced.
+// The journal of logged messages as the commands use it: one for the process, opened by the
+// first command that needs it (and again when the user's folder has changed, or after it
+// could not be opened), so that the history window sees what the commands write while it is
+// open; asked before a message is logged again; told of every log. A journal that cannot be
+// used never stops a command: the message is logged all the same, and its failure is traced.
 #include <windows.h>
 
 #include <optional>
@@ -30,7 +31,7 @@ public:
     void Remember(std::wstring_view messageId, std::wstring_view subject, bool logged, JournalCommand command);
 
 private:
-    Journal journal_;
+    Journal& journal_;
     JournalResult opened_;
 };
 

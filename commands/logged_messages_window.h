@@ -1,8 +1,9 @@
 #pragma once
 // "Logged Messages": the journal of logged messages, newest first, in a virtual list view
 // (Date, Subject, Result), so that it opens at once however long the journal is. "Copy" puts
-// the selected rows (all rows when none is selected) on the clipboard as text for support;
-// "Close" (or Esc) closes it.
+// the selected rows (all rows when none is selected) on the clipboard as text for support
+// (Ctrl+A and Ctrl+C in the list likewise); "Close" (or Esc) closes it. Entries logged while it is
+// open (from a mail window) join the list within a second.
 #include <windows.h>
 
 #include "support/journal.h"

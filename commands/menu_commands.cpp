@@ -21,8 +21,7 @@ constexpr std::wstring_view kModule = L"ExplMenu";
 
 void ShowLoggedMessagesOf(const com::Ptr<IDispatch>& explorer) {
     ProcedureScope scope;
-    CommandRun run;
-    if (!run) return;
+    // Only looks: the commands go on while it is open, and what they log joins its list.
     const HWND owner = WindowOf(explorer);
     CommandJournal journal;
     if (!journal.Usable()) {

@@ -13,7 +13,7 @@ source "$root/scripts/wine-arch.sh"
 
 bash "$root/scripts/bootstrap.sh" >/dev/null
 
-benches=(startup_bench window_bench forward_bench commands_bench trace_bench journal_bench)
+benches=(startup_bench window_bench forward_bench commands_bench trace_bench journal_bench logged_messages_bench)
 arches=()
 if [ -n "${ARCH:-}" ]; then
     arches=("$ARCH")
