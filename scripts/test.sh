@@ -45,17 +45,9 @@ done
 summary=()
 passed_total=0 failed_total=0 skipped_total=0 status=0
 
-# Runs the tests of one folder of a build (the whole build, or one folder of its tests) and
-# adds their counts to the summary.
-run_ctest() {
-    local arch=$1 label=$2 dir=$3
-    local log="$build/$arch/ctest.log" line passed failed total
-    set +e
-    # A case that fails is run once more: Wine itself very rarely crashes a test process at exit
-    # on a busy machine; a fault of ours fails both times. The log shows every attempt.
-    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --repeat until-pass:2 2>&1 | tee "$log"
-    local rc=${PIPESTATUS[0]}
-    set -e
+# Adds the counts of a ctest log to the summary.
+count_log() {
+    local arch=$1 label=$2 log=$3 rc=$4 line passed failed total
     line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
     if [ -z "$line" ]; then
         summary+=("$arch: $label: ctest ran no test (exit code $rc)")
@@ -71,24 +63,70 @@ run_ctest() {
     if [ "$rc" -ne 0 ]; then status=1; fi
 }
 
-# One wineserver per prefix for the whole suite: each test process then starts in a fraction
-# of a second.
-run_suite() {
-    local arch=$1 b="$build/$1"
-    bash "$root/scripts/wine-prefix.sh" "$b"
-    export WINEPREFIX="$b/wineprefix"
-    # A server left over from an earlier run of this prefix goes first, wholly.
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
-    # The long-lived server keeps none of this run's output streams open.
-    wineserver -p </dev/null >/dev/null 2>&1
-    # A warm-up: the first Wine program of a run pays the start-up; the tests report any fault.
-    "$b/wine-run.sh" "$b/bin/version_probe.exe" </dev/null >/dev/null 2>&1 || true
-    run_ctest "$arch" "every test" "$b"
-    wineserver -k 2>/dev/null || true
-    unset WINEPREFIX
+# ctest over one folder of a build; ARGS are ctest's further options. A case that fails is run
+# once more: Wine itself very rarely crashes a test process at exit on a busy machine; a fault
+# of ours fails both times. The log shows every attempt.
+ctest_run() {
+    local dir=$1 log=$2
+    shift 2
+    ctest --test-dir "$dir" --output-on-failure --repeat until-pass:2 "$@" >"$log" 2>&1
 }
-trap 'for a in x64 x86; do WINEPREFIX="$build/$a/wineprefix" wineserver -k 2>/dev/null || true; done' EXIT
+
+# Runs the tests of one folder of a build (the whole build, or one folder of its tests) and
+# adds their counts to the summary.
+run_ctest() {
+    local arch=$1 label=$2 dir=$3 log="$build/$1/ctest.log" rc=0
+    ctest_run "$dir" "$log" -j"$(nproc)" || rc=$?
+    cat "$log"
+    count_log "$arch" "$label" "$log" "$rc"
+}
+
+# A Wine prefix's long-lived server, started afresh, its services, started by a first program,
+# and its desktop, kept up by a program holding a hidden window: none of them keeps this run's
+# output streams open, so that no test waits for them, and each test process starts in a
+# fraction of a second.
+start_wine() {
+    local b=$1 prefix=$2
+    VANTRELL_WINEPREFIX=$prefix WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    VANTRELL_WINEPREFIX=$prefix WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+    VANTRELL_WINEPREFIX=$prefix WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
+    VANTRELL_WINEPREFIX=$prefix "$b/wine-run.sh" "$b/bin/version_probe.exe" </dev/null >/dev/null 2>&1 || true
+    VANTRELL_WINEPREFIX=$prefix setsid "$b/wine-run.sh" "$b/bin/desktop_holder.exe" </dev/null >/dev/null 2>&1 &
+}
+stop_wine() {
+    VANTRELL_WINEPREFIX=$1 WINEPREFIX=$1 wineserver -k 2>/dev/null || true
+}
+
+# The cases of one architecture in two lanes at once, every other case in each, each lane in a
+# Wine prefix of its own (the second a copy of the first): the cases that share a prefix's
+# registry or desktop run one at a time within a lane, and two lanes keep both cores busy.
+run_suite() {
+    local arch=$1 b="$build/$1" lanes=2 lane pids=() rc
+    bash "$root/scripts/wine-prefix.sh" "$b"
+    stop_wine "$b/wineprefix"
+    for lane in $(seq 2 "$lanes"); do
+        rm -rf "$b/wineprefix-$lane"
+        cp -a "$b/wineprefix" "$b/wineprefix-$lane"
+    done
+    prefix_of() { if [ "$1" -eq 1 ]; then echo "$b/wineprefix"; else echo "$b/wineprefix-$1"; fi; }
+    start_wine "$b" "$(prefix_of 1)"
+    # The test lists, made once before the lanes read them.
+    ctest --test-dir "$b" -N >/dev/null 2>&1 || true
+    for lane in $(seq 2 "$lanes"); do start_wine "$b" "$(prefix_of "$lane")"; done
+    for lane in $(seq 1 "$lanes"); do
+        VANTRELL_WINEPREFIX=$(prefix_of "$lane") ctest_run "$b" "$b/ctest-lane$lane.log" -I "$lane,,$lanes" &
+        pids+=($!)
+    done
+    for lane in $(seq 1 "$lanes"); do
+        rc=0
+        wait "${pids[$((lane - 1))]}" || rc=$?
+        echo "-- lane $lane of $lanes ($(prefix_of "$lane"))"
+        cat "$b/ctest-lane$lane.log"
+        count_log "$arch" "lane $lane" "$b/ctest-lane$lane.log" "$rc"
+        stop_wine "$(prefix_of "$lane")"
+    done
+}
+trap 'for p in "$build"/x64/wineprefix* "$build"/x86/wineprefix*; do [ -d "$p" ] && stop_wine "$p"; done' EXIT
 
 echo "== 64-bit (x64) tests under $(wine_loader x64)"
 run_suite x64
