@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/ansi.h"
+
 namespace vantrell {
 namespace {
 
@@ -13,25 +15,6 @@ constexpr size_t kTimeLength = 20;  // 2026-12-09T11:30:05Z
 
 constexpr std::string_view kOutcomeTokens[] = {"logged", "failed"};
 constexpr std::string_view kCommandTokens[] = {"log-message", "send-and-log", "selection"};
-
-std::string ToUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                            nullptr);
-    return out;
-}
-
-std::wstring FromUtf8(std::string_view text) {
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
 
 void AppendEscaped(std::string& line, std::wstring_view text) {
     for (char c : ToUtf8(text)) {
