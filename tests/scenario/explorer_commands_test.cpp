@@ -202,6 +202,52 @@ TEST_F(ExplorerCommands, ARunOverTheSelectionStopsAtCancelOrWhenNothingIsSelecte
         << windows.Seen()[2].text;
 }
 
+TEST_F(ExplorerCommands, TheRunKeepsToWhatWasSelectedWhenTheClickCameAndCountsAMessageDeletedMeanwhile) {
+    mailbox->AddStoredLogon(4321, 65);
+    std::vector<std::wstring> selected;
+    for (int i = 0; i < 30; ++i) selected.push_back(Received(L"Lead " + std::to_wstring(i)));
+    const std::wstring other = Received(L"Other");
+    Start();
+    // While the progress window is up the user selects another message and deletes one the run
+    // has not reached yet.
+    windows.Expect(kProgressTitle, [&](HWND, SeenWindow&) {
+        outlook->SelectItems(outlook->MainExplorer(), {other});
+        outlook->DeleteItem(selected[28]);
+    });
+    windows.Expect(kMessageBoxTitle);
+    outlook->SelectItems(outlook->MainExplorer(), selected);
+    Menu(L"CRM.LogSelected");
+    ASSERT_EQ(2u, windows.Seen().size());
+    EXPECT_EQ("Logged: 29\nSkipped: 0 (0 not mail, 0 already logged)\nFailed: 1\n\n"
+              "Item 29: The item has been moved or deleted.",
+              windows.Seen()[1].text);
+    EXPECT_EQ(29u, agent->Count());
+}
+
+TEST_F(ExplorerCommands, MoreThan500SelectedItemsAreLoggedOnlyOnceTheUserSaysSo) {
+    mailbox->AddStoredLogon(4321, 65);
+    std::vector<std::wstring> selected;
+    for (int i = 0; i < 501; ++i) selected.push_back(mailbox->AddItem(L"IPM.Note", L"Note " + std::to_wstring(i)));
+    Start();
+    // 501: asked, and No logs nothing.
+    windows.Expect(kMessageBoxTitle, WindowScript::ClickButton(IDNO));
+    outlook->SelectItems(outlook->MainExplorer(), selected);
+    Menu(L"CRM.LogSelected");
+    ASSERT_EQ(1u, windows.Seen().size());
+    EXPECT_EQ("Log the 501 selected items? This may take a while; you can stop it at any time with Cancel.",
+              windows.Seen()[0].text);
+    EXPECT_EQ(0u, agent->Count());
+    // 500: no question; the run starts at once (and is stopped at once).
+    selected.pop_back();
+    windows.Expect(kProgressTitle, WindowScript::ClickButton(IDCANCEL));
+    windows.Expect(kMessageBoxTitle);
+    outlook->SelectItems(outlook->MainExplorer(), selected);
+    Menu(L"CRM.LogSelected");
+    ASSERT_EQ(3u, windows.Seen().size());
+    EXPECT_EQ(kProgressTitle, windows.Seen()[1].title);
+    EXPECT_EQ(0u, windows.Seen()[2].text.rfind("Stopped before the end: ", 0)) << windows.Seen()[2].text;
+}
+
 TEST_F(ExplorerCommands, SigningOutHidesTheCommandsUntilTheUserSignsInAgain) {
     mailbox->AddStoredLogon(4321, 65);
     const std::wstring entryId = Received(L"Order 1177");
