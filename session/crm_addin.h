@@ -10,6 +10,7 @@
 #include "platform/events.h"
 #include "platform/late_bound.h"
 #include "platform/typelib_dispatch.h"
+#include "session/explorer_wrap.h"
 
 namespace vantrell {
 
@@ -66,6 +67,8 @@ private:
     com::WithEvents mobjInsp;
     com::WithEvents mcolInsp;
     com::WithEvents mappWd;
+    // The add-in's menu in each open explorer while the session runs.
+    ExplorerMenus explorerMenus_;
 };
 
 }  // namespace vantrell
