@@ -3,6 +3,7 @@
 // the session in both orders, and the menu's members failing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -257,9 +258,13 @@ TEST_P(ClosingExplorers, LetGoOfTheirMenusAtOnceAndTheLastOneStopsTheSession) {
     const long before = outlook->ReferencesHeldOutside();
     const int second = outlook->OpenExplorer(true);
     EXPECT_GT(outlook->ReferencesHeldOutside(), before);
+    outlook->RecordCalls(true);
     outlook->CloseExplorer(second);
     EXPECT_EQ(before, outlook->ReferencesHeldOutside()) << outlook->DescribeHeldOutside();
     outlook->CloseExplorer(outlook->MainExplorer());
+    const std::vector<sim::MemberCall> calls = outlook->Calls();
+    EXPECT_EQ(calls.end(), std::find(calls.begin(), calls.end(), sim::MemberCall{L"CommandBarPopup", L"Delete"}));
+    outlook->RecordCalls(false);
     EXPECT_FALSE(controller->Initialized());
     EXPECT_EQ(0, outlook->ReferencesHeldOutside()) << outlook->DescribeHeldOutside();
     EXPECT_FALSE(MenuTraced());
