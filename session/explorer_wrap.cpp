@@ -27,7 +27,8 @@ bool Failed(std::wstring_view procedure) {
 // The object a call answered; a failure is pending when it answered none.
 com::Ptr<IDispatch> ObjectOf(const com::Variant& answer, const wchar_t* member) {
     com::Ptr<IDispatch> object = answer.ToDispatch();
-    if (!object && !HasPendingFailure()) RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set", member);
+    if (!object && !HasPendingFailure())
+        RecordFailure(static_cast<long>(E_POINTER), L"Object variable not set", member);
     return object;
 }
 

@@ -200,8 +200,8 @@ TEST_F(ExplorerMenu, RefreshShowsSignOutOnlyWithBothIdentifiersInEveryExplorer) 
         std::int32_t logonId, companyId;
         bool loggedOn;
     };
-    for (const Logon& logon : {Logon{1, 2, true}, Logon{1, 0, false}, Logon{0, 2, false}, Logon{4321, 65, true},
-                               Logon{0, 0, false}}) {
+    for (const Logon& logon :
+         {Logon{1, 2, true}, Logon{1, 0, false}, Logon{0, 2, false}, Logon{4321, 65, true}, Logon{0, 0, false}}) {
         LogonID = logon.logonId;
         CompanyID = logon.companyId;
         RefreshExplorerMenus();
@@ -291,10 +291,9 @@ TEST_P(ClosingExplorers, ThatAreStillOpenWhenTheSessionStopsLoseTheirMenus) {
     EXPECT_FALSE(MenuTraced());
 }
 
-INSTANTIATE_TEST_SUITE_P(SinkOrders, ClosingExplorers, testing::Bool(),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "LastFirst" : "InOrder");
-                         });
+INSTANTIATE_TEST_SUITE_P(SinkOrders, ClosingExplorers, testing::Bool(), [](const testing::TestParamInfo<bool>& info) {
+    return std::string(info.param ? "LastFirst" : "InOrder");
+});
 
 // A menu whose delete failed is left in the bar (it goes with the explorer): the next session
 // takes it away before it puts its own, so the bar shows one.
