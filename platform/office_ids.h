@@ -11,6 +11,7 @@ inline constexpr IID kCommandBarButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0
 inline constexpr DISPID kClick = 1;
 
 inline constexpr long msoControlButton = 1;
+inline constexpr long msoControlPopup = 10;
 inline constexpr long msoButtonIconAndCaption = 3;
 
 }  // namespace vantrell::office

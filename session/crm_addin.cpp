@@ -7,6 +7,7 @@
 #include "platform/message_loop.h"
 #include "platform/office_ids.h"
 #include "platform/outlook.h"
+#include "session/explorer_menu.h"
 #include "session/mod_insp_wrap.h"
 #include "session/session_state.h"
 #include "support/environment.h"
@@ -114,6 +115,11 @@ void CRMAddIn::InitHandler(const com::Ptr<IDispatch>& application) {
         if (LogonID != 0 && CompanyID != 0) SetConfigMessage(session);
     }
 
+    // A menu in every explorer, shown as the logon stands now (also in those that opened while
+    // the logon dialog was up).
+    explorerMenus_.AddEvery(mcolExpl.Object());
+    RefreshExplorerMenus();
+
     Trace(kProcedure, L"exit InitHandler", kTraceStep);
 }
 
@@ -171,6 +177,7 @@ void CRMAddIn::UnInitHandler() {
     }
     gintWordMailCount = 0;
 
+    explorerMenus_.RemoveAll();
     mobjInsp.Reset();
     mobjExpl.Reset();
     mcolInsp.Reset();

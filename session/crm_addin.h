@@ -11,6 +11,7 @@
 #include "platform/failure.h"
 #include "platform/late_bound.h"
 #include "platform/typelib_dispatch.h"
+#include "session/explorer_wrap.h"
 
 namespace vantrell {
 
@@ -71,6 +72,8 @@ private:
     com::WithEvents mobjInsp;
     com::WithEvents mcolInsp;
     com::WithEvents mappWd;
+    // The add-in's menu in each open explorer while the session runs.
+    ExplorerMenus explorerMenus_;
 };
 
 }  // namespace vantrell

@@ -90,6 +90,7 @@ void CRMAddIn::mcolExpl_NewExplorer(const com::EventArgs& args) {
     ProcedureScope scope;
     com::Ptr<IUnknown> keep(Identity());
     if (!mobjExpl) mobjExpl.Set(args.Object(0));
+    if (mblnInitialized) explorerMenus_.Add(args.Object(0));
 }
 
 void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
@@ -100,6 +101,8 @@ void CRMAddIn::mobjExpl_Close(const com::EventArgs&) {
     // session anyway.
     bool answered = false;
     com::Ptr<IDispatch> closing = mobjExpl.Object();
+    // Its menu goes with it, whichever of the two hears the Close first.
+    explorerMenus_.Closing(closing);
     mobjExpl.Set(ExplorerAfterClose(App(), closing, answered));
     closing.Reset();
     long inspectors = 0;

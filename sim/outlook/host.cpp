@@ -307,6 +307,7 @@ void Host::Close(ExplorerObject* explorer) {
     Erase(openExplorers_, explorer);
     ribbons_->Closed(explorer);
     explorer->CloseBars();
+    explorer->DestroyWindow();
 }
 
 int Host::OpenInspector(bool announce, std::wstring caption, std::shared_ptr<MessageData> message) {
@@ -446,7 +447,7 @@ InspectorObject* Host::InspectorShowing(const ItemObject* item) const {
 void Host::ClickButton(InspectorObject* inspector, const std::wstring& tag) {
     bool clicked = false;
     // A window that a modal box owns takes no clicks.
-    if (inspector->Window() && !IsWindowEnabled(inspector->Window())) {
+    if (!inspector->TakesClicks()) {
         Note(L"Click ignored " + tag);
         return;
     }
@@ -472,15 +473,16 @@ void Host::Clicked(bool clicked, const std::wstring& what) { Note((clicked ? L"C
 
 void Host::ClickButton(ExplorerObject* explorer, const std::wstring& bar, const std::wstring& tag) {
     Owned<ExplorerObject> keep(explorer);
-    Clicked(explorer->Bars() && sim::ClickButton(*explorer->Bars(), bar, tag, AllBars()), tag);
+    Clicked(explorer->TakesClicks() && explorer->Bars() && sim::ClickButton(*explorer->Bars(), bar, tag, AllBars()),
+            tag);
 }
 
 void Host::ClickMenuButton(ExplorerObject* explorer, const std::wstring& bar, const std::wstring& popup,
                            const std::wstring& button) {
     Owned<ExplorerObject> keep(explorer);
     std::wstring tag;
-    const bool clicked =
-        explorer->Bars() && sim::ClickMenuButton(*explorer->Bars(), bar, popup, button, AllBars(), tag);
+    const bool clicked = explorer->TakesClicks() && explorer->Bars() &&
+                         sim::ClickMenuButton(*explorer->Bars(), bar, popup, button, AllBars(), tag);
     Clicked(clicked, clicked && !tag.empty() ? tag : popup + L"/" + button);
 }
 

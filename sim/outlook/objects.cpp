@@ -157,7 +157,16 @@ NameSpaceObject::NameSpaceObject(Host* host, int major) : OutlookObject(host, L"
 
 WindowObject::WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption)
     : OutlookObject(host, kind), handle_(handle), caption_(std::move(caption)) {
+    window_ = CreateWindowExW(0, L"STATIC", kind, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
+                              nullptr);
     Add(Property(L"Caption", kCaption, [this] { return com::Variant(caption_); }));
+}
+
+WindowObject::~WindowObject() { DestroyWindow(); }
+
+void WindowObject::DestroyWindow() noexcept {
+    if (window_) ::DestroyWindow(window_);
+    window_ = nullptr;
 }
 
 void WindowObject::RequireOpen() const {
@@ -192,8 +201,6 @@ ExplorerObject::ExplorerObject(Host* host, int handle, std::wstring caption, boo
 InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, bool newEvents, Owned<ItemObject> item,
                                  bool wordMail)
     : WindowObject(host, L"Inspector", handle, std::move(caption)), item_(std::move(item)), wordMail_(wordMail) {
-    window_ = CreateWindowExW(0, L"STATIC", L"Inspector", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
     Add(Property(L"CurrentItem", 0x2102, [this] {
         if (!item_) throw Raised{E_FAIL, L"The window has been closed."};
         return ObjectOf(item_.Get());
@@ -234,12 +241,12 @@ InspectorObject::InspectorObject(Host* host, int handle, std::wstring caption, b
 
 namespace {
 
-// IOleWindow of an inspector: a tear-off that keeps the inspector while it is held and answers
-// every other interface (IUnknown included) as the inspector.
-class InspectorWindow final : public IOleWindow {
+// IOleWindow of an explorer or an inspector: a tear-off that keeps the window object while it is
+// held and answers every other interface (IUnknown included) as the window object.
+class OleWindow final : public IOleWindow {
 public:
-    explicit InspectorWindow(InspectorObject* inspector) noexcept : inspector_(inspector) { inspector_->AddRef(); }
-    ~InspectorWindow() { inspector_->Release(); }
+    explicit OleWindow(WindowObject* window) noexcept : owner_(window) { owner_->AddRef(); }
+    ~OleWindow() { owner_->Release(); }
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
         if (!out) return E_POINTER;
         if (IsEqualIID(iid, IID_IOleWindow)) {
@@ -247,7 +254,7 @@ public:
             *out = static_cast<IOleWindow*>(this);
             return S_OK;
         }
-        return inspector_->QueryInterface(iid, out);
+        return owner_->QueryInterface(iid, out);
     }
     STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++count_; }
     STDMETHODIMP_(ULONG) Release() noexcept override {
@@ -257,33 +264,26 @@ public:
     }
     STDMETHODIMP GetWindow(HWND* window) noexcept override {
         if (!window) return E_POINTER;
-        *window = inspector_->Window();
+        *window = owner_->Window();
         return *window ? S_OK : E_FAIL;
     }
     STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
 
 private:
-    InspectorObject* inspector_;
+    WindowObject* owner_;
     ULONG count_ = 1;
 };
 
 }  // namespace
 
-STDMETHODIMP InspectorObject::QueryInterface(REFIID iid, void** out) noexcept {
+STDMETHODIMP WindowObject::QueryInterface(REFIID iid, void** out) noexcept {
     if (out && IsEqualIID(iid, IID_IOleWindow)) {
         *out = nullptr;
         if (!window_) return E_NOINTERFACE;
-        *out = static_cast<IOleWindow*>(new (std::nothrow) InspectorWindow(this));
+        *out = static_cast<IOleWindow*>(new (std::nothrow) OleWindow(this));
         return *out ? S_OK : E_OUTOFMEMORY;
     }
     return OutlookObject::QueryInterface(iid, out);
-}
-
-InspectorObject::~InspectorObject() { DestroyWindow(); }
-
-void InspectorObject::DestroyWindow() noexcept {
-    if (window_) ::DestroyWindow(window_);
-    window_ = nullptr;
 }
 
 CommandBarsObject* InspectorObject::Bars() const {

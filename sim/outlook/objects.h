@@ -57,9 +57,19 @@ public:
 class WindowObject : public OutlookObject {
 public:
     WindowObject(Host* host, const wchar_t* kind, int handle, std::wstring caption);
+    ~WindowObject() override;
     int Handle() const noexcept { return handle_; }
     bool IsOpen() const noexcept { return open_; }
     void MarkClosed() noexcept { open_ = false; }
+
+    // The window's handle, as IOleWindow::GetWindow gives it (a real window of this thread, so
+    // that it can own modal boxes: it is disabled while one is up); null once it has closed.
+    HWND Window() const noexcept { return window_; }
+    // A window that a modal box owns (disabled) takes no clicks.
+    bool TakesClicks() const noexcept { return !window_ || IsWindowEnabled(window_); }
+    void DestroyWindow() noexcept;
+    // Also IOleWindow, as Outlook's explorers and inspectors answer it.
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
 
 protected:
     // Raises the error a call on a closed window gets.
@@ -69,6 +79,7 @@ private:
     int handle_;
     std::wstring caption_;
     bool open_ = true;
+    HWND window_ = nullptr;
 };
 
 // A folder window: CommandBars answers its own set ("Menu Bar", "Standard", "Advanced"),
@@ -130,16 +141,8 @@ public:
     // The window has closed: its own bars go with it.
     void CloseBars() noexcept;
 
-    // The window's handle, as IOleWindow::GetWindow gives it (a real window of this thread, so
-    // that it can own modal boxes: it is disabled while one is up); null once it has closed.
-    HWND Window() const noexcept { return window_; }
-    void DestroyWindow() noexcept;
-    // Also IOleWindow, as Outlook's inspectors answer it.
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
-    ~InspectorObject() override;
 
 private:
-    HWND window_ = nullptr;
     Owned<ItemObject> item_;
     bool wordMail_;
     Owned<CommandBarsObject> bars_;

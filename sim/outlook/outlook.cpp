@@ -124,7 +124,7 @@ std::vector<RibbonControlState> Outlook::ExplorerRibbon(int explorer) const {
 void Outlook::ClickRibbon(int inspector, const std::wstring& controlId) {
     InspectorObject* window = host_->FindInspector(inspector);
     // A window that a modal box owns takes no clicks.
-    if (window->Window() && !IsWindowEnabled(window->Window())) {
+    if (!window->TakesClicks()) {
         host_->Note(L"Click ignored " + controlId);
         return;
     }

@@ -33,10 +33,11 @@
 // its own copy as changed: olSave then fails with MAPI_E_OBJECT_DELETED ("The item has been moved
 // or deleted.") and the window stays open, olPromptForSave logs L"Save prompt", olDiscard closes.
 //
-// Every inspector is a real (hidden) window of this thread and answers IOleWindow (GetWindow
-// gives its handle, E_FAIL once it has closed), so that it can own a modal box, which disables
-// it while it is up: a click on a disabled inspector (ClickButton, ClickRibbon) is ignored and
-// logged as L"Click ignored <tag or control id>".
+// Every explorer and every inspector is a real (hidden) window of this thread and answers
+// IOleWindow (GetWindow gives its handle, E_FAIL once it has closed), as Outlook's do, so that it
+// can own a modal box, which disables it while it is up: a click on a disabled window
+// (ClickButton, ClickRibbon, ClickExplorerButton, ClickMenuButton) is ignored and logged as
+// L"Click ignored <tag or control id>" (L"Click ignored <popup>/<button>" for a menu's button).
 //
 // The ribbon (Outlook 2007, version 12, and later; see ribbon.h): right after an add-in's
 // OnConnection, Outlook asks its object for IRibbonExtensibility and keeps it until the add-in's
@@ -265,7 +266,9 @@ public:
     // The private store interfaces the helper uses (sim_store.idl) take the same path: their
     // methods are members L"Store.<method>" of "MAPIFolder", the item kinds, "StorageItem" and
     // "Session" (L"Store.GetProperty", L"Store.Submit", L"Store.FlushOutbox"...), and fail with
-    // `hr` itself.
+    // `hr` itself. So does a subscription to the events of an object of a kind (its connection
+    // point's Advise) when the member L"Advise" of the kind is set to fail; the calls recorder
+    // does not list it.
     // Every member set to fail works again (and the faults of FailOnce not yet met go).
     void ClearFaults();
     // Events reach the sinks advised on an object last first (true) or in the order they

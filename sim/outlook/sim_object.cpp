@@ -93,10 +93,10 @@ void ObjectHome::BeforeCall(const std::wstring& kind, const std::wstring& member
     before_[Lower(kind) + L"." + Lower(member)] = std::move(action);
 }
 
-std::optional<Raised> ObjectHome::Enter(const std::wstring& kind, const std::wstring& member) {
+std::optional<Raised> ObjectHome::Enter(const std::wstring& kind, const std::wstring& member, bool record) {
     if (!recording_ && faults_.empty() && once_.empty() && before_.empty()) return std::nullopt;
     const std::wstring key = Lower(kind) + L"." + Lower(member);
-    if (recording_ && seen_.insert(key).second) calls_.push_back({kind, member});
+    if (record && recording_ && seen_.insert(key).second) calls_.push_back({kind, member});
     if (auto before = before_.find(key); before != before_.end()) {
         std::function<void()> action = std::move(before->second);
         before_.erase(before);
@@ -163,6 +163,8 @@ public:
         *cookie = 0;
         if (!sink) return E_POINTER;
         return com::Guarded([&]() -> HRESULT {
+            if (owner_.home_)
+                if (auto fault = owner_.home_->Enter(owner_.Kind(), L"Advise", false)) return fault->code;
             // The sink is asked for the event interface first, then for plain IDispatch.
             com::Ptr<IDispatch> events;
             if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(events.ReleaseAndGetAddressOf()))) ||

@@ -105,7 +105,9 @@ public:
     // The checked path of every call of a member: records the call while the recorder is on, and
     // answers the fault it meets (a fault of FailOnce before one of Fail, and used up), or none.
     // SimObject::Call goes through it before a member runs; so do the private store interfaces.
-    std::optional<Raised> Enter(const std::wstring& kind, const std::wstring& member);
+    // A connection point's Advise goes through it as the member L"Advise" of its object's kind,
+    // unrecorded (`record` false): a subscription can be failed, but the recorder lists members.
+    std::optional<Raised> Enter(const std::wstring& kind, const std::wstring& member, bool record = true);
 
     // The calls recorder: while on, every member called through Enter is listed once, as
     // (kind, member) with the names as the object and its table spell them, in the order first

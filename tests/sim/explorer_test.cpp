@@ -237,6 +237,49 @@ TEST_F(Explorers, AMenusButtonIsClickedByCaptionOrTagAndHeardByEveryButtonOfItsT
     }
 }
 
+// An explorer is a window of this thread (IOleWindow, as Outlook's), so that a command can own a
+// dialog by it: a modal box it owns disables it, and a disabled explorer takes no clicks.
+TEST_F(Explorers, AnExplorerIsAWindowThatTakesNoClicksWhileDisabled) {
+    Menu menu(explorer, {{L"Log Selected Messages", L"Q.Log"}});
+    Log heard;
+    ClickRecorder recorder(heard, L"menu", menu.items[0]);
+    Ptr<IOleWindow> ole = Ptr<IDispatch>(explorer).As<IOleWindow>();
+    ASSERT_TRUE(ole);
+    EXPECT_TRUE(com::SameObject(ole.Get(), explorer));
+    HWND handle = nullptr;
+    ASSERT_EQ(S_OK, ole->GetWindow(&handle));
+    EXPECT_TRUE(IsWindow(handle));
+    EnableWindow(handle, FALSE);
+    outlook.ClickMenuButton(outlook.MainExplorer(), L"Quorvane", L"Q.Log");
+    outlook.ClickExplorerButton(outlook.MainExplorer(), L"Q.Log");
+    EXPECT_TRUE(heard.empty());
+    EXPECT_EQ(L"Click ignored Q.Log", outlook.Log().back());
+    EnableWindow(handle, TRUE);
+    outlook.ClickMenuButton(outlook.MainExplorer(), L"Quorvane", L"Q.Log");
+    EXPECT_EQ(Log{L"menu"}, heard);
+    outlook.CloseExplorer(outlook.MainExplorer());
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(E_FAIL, ole->GetWindow(&handle));
+}
+
+// A subscription fails as told ("Advise" of the object's kind), and the recorder does not list it.
+TEST_F(Explorers, ASubscriptionFailsWhenItsAdviseIsToldTo) {
+    Menu menu(explorer, {{L"Log Selected Messages", L"Q.Log"}});
+    outlook.RecordCalls(true);
+    outlook.FailOnce(L"CommandBarButton", L"Advise", E_ACCESSDENIED, L"Injected");
+    com::WithEvents button(kButtonEvents);
+    EXPECT_EQ(E_ACCESSDENIED, button.Set(menu.items[0]));
+    EXPECT_EQ(S_OK, button.Set(menu.items[0]));
+    outlook.FailMember(L"Explorer", L"Advise", E_OUTOFMEMORY, L"Injected");
+    com::WithEvents window(kExplorerEvents);
+    EXPECT_EQ(E_OUTOFMEMORY, window.Set(Ptr<IDispatch>(explorer)));
+    EXPECT_EQ(E_OUTOFMEMORY, window.Set(Ptr<IDispatch>(explorer)));
+    outlook.ClearFaults();
+    EXPECT_EQ(S_OK, window.Set(Ptr<IDispatch>(explorer)));
+    EXPECT_TRUE(outlook.Calls().empty());
+    outlook.RecordCalls(false);
+}
+
 // ---- the selection ----
 
 TEST_F(Explorers, TheSelectionAnswersMixedItemsByOneBasedIndexAndRefusesTheEdgesBeyond) {
