@@ -33,7 +33,7 @@ expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServe
 
 imports=$(bash "$here/list_imports.sh" "$objdump" "$dll")
 [ -n "$imports" ] || problem "no imports found (objdump output not understood)"
-system_dlls=" advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll user32.dll shlwapi.dll version.dll "
+system_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll user32.dll shlwapi.dll version.dll "
 for dll_name in $(echo "$imports" | cut -d' ' -f1 | sort -u); do
     case $system_dlls in
         *" $dll_name "*) ;;
