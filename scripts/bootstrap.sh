@@ -87,10 +87,11 @@ if [ ${#missing[@]} -gt 0 ]; then
         update_tries 1 || true
     done
 else
-    update_tries 1 || true
+    apt-get update -qq >/dev/null 2>&1 || true
 fi
+# Quietly: a run whose mirror cannot give it says so in one line.
 if [ ${#missing_optional[@]} -gt 0 ] &&
-    ! apt-get install -y -q --no-install-recommends "${missing_optional[@]}"; then
+    ! apt-get install -y -qq --no-install-recommends "${missing_optional[@]}" >/dev/null 2>&1; then
     echo "bootstrap: WARNING: ${missing_optional[*]} could not be installed; the 32-bit tests" \
         "will be skipped until a later run installs it" >&2
 fi

@@ -10,7 +10,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 source "$root/scripts/wine-arch.sh"
 
-bash "$root/scripts/bootstrap.sh"
+# What the bootstrap says (it installs what is missing) goes to its own log, shown when it fails.
+mkdir -p "$build"
+if ! bash "$root/scripts/bootstrap.sh" >"$build/bootstrap.log" 2>&1; then
+    cat "$build/bootstrap.log" >&2
+    echo "demo.sh: installing the toolchain failed (as root?); its output is in $build/bootstrap.log" >&2
+    exit 1
+fi
 arch=${ARCH:-}
 if [ -z "$arch" ]; then
     if wine_runs x86; then
