@@ -27,6 +27,11 @@ if [ -n "${VANTRELL_SIGN_TIMESTAMP_URL:-}" ]; then signing+=("-DVANTRELL_SIGN_TI
 # clone finds the same results, and accepts the precompiled headers the tests share.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
+# The shipped DLL's objects carry debug information (-g), for which ccache would otherwise hash
+# the build folder itself: every clone, and every other build folder (a release folder of the
+# signing command), would then compile them all again. The debug information then names the
+# folder of the build that compiled them first; the code is the same.
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "${signing[@]}" >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
