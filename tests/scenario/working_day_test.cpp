@@ -220,6 +220,64 @@ TEST_P(WorkingDay, LogsTheSelectedMessagesOnceEach) {
     EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
 }
 
+// Log Message twice on one message (the second time asked first, and answered No), then Sign
+// Out (the window's commands go, in Word's bar too) and Sign In against the service (they come
+// back, and log).
+TEST_P(WorkingDay, AsksBeforeLoggingAgainAndSignsOutAndIn) {
+    const Day& day = GetParam();
+    mailbox->AddStoredLogon(4321, 65);
+    sim::MailFields mail;
+    mail.subject = L"Order 1177";
+    mail.sender = {L"Ann Buyer", L"ann@customer.example"};
+    mail.to = {{L"", L"owner@example.com"}};
+    const std::wstring entryId = mailbox->AddReceivedMail(mail);
+    service.Reply(200, "OK", "logonid=4321;companyid=65");
+    windows.Expect(kMessageBoxTitle);                                     // logged
+    windows.Expect(kMessageBoxTitle, WindowScript::ClickButton(IDNO));    // logged before: No
+    windows.Expect(kLogonDialogTitle, FillLogon(L"jsmith", L"Pw!0wZ"));  // Sign In
+    windows.Expect(kMessageBoxTitle);                                     // the logon worked
+    windows.Expect(kMessageBoxTitle, WindowScript::ClickButton(IDYES));   // logged before: Yes
+    windows.Expect(kMessageBoxTitle);                                     // logged again
+
+    if (day.wordMail) word.Start();
+    {
+        Outlook outlook(day.version, mailbox);
+        if (day.wordMail) outlook.UseWordMail(&word);
+        outlook.StartUp();
+        auto click = [&](int window) {
+            if (day.form == Form::Ribbon)
+                outlook.ClickRibbon(window, L"QuorvaneLogMessage");
+            else
+                outlook.ClickButton(window, L"CRM.EmailLog");
+        };
+        for (int round = 0; round < 2; ++round) {
+            const int window = outlook.OpenItem(entryId);
+            click(window);
+            outlook.CloseInspector(window);
+        }
+        EXPECT_EQ(1u, agent->Count());
+
+        const int window = outlook.OpenItem(entryId);
+        const int explorer = outlook.MainExplorer();
+        outlook.ClickMenuButton(explorer, L"CRM.Menu", L"CRM.SignOut");
+        outlook.ProcessMessages();
+        EXPECT_EQ(std::vector<std::wstring>{}, BarButtons(outlook, window));
+        EXPECT_EQ(std::vector<std::wstring>{}, RibbonButtons(outlook, window));
+        outlook.ClickMenuButton(explorer, L"CRM.Menu", L"CRM.SignIn");
+        outlook.ProcessMessages();
+        EXPECT_EQ(Shown(day.bars, {L"CRM.EmailLog"}), BarButtons(outlook, window));
+        EXPECT_EQ(Shown(day.ribbon, {L"QuorvaneGroup", L"QuorvaneLogMessage"}), RibbonButtons(outlook, window));
+        click(window);
+        outlook.CloseInspector(window);
+        outlook.ShutDown();
+        EXPECT_EQ(0, outlook.ReferencesHeldOutside()) << outlook.DescribeHeldOutside();
+    }
+    EXPECT_EQ(0u, windows.Pending());
+    EXPECT_EQ(2u, agent->Count());
+    EXPECT_EQ(0, word.ReferencesHeldOutside()) << word.DescribeHeldOutside();
+    EXPECT_EQ(std::string::npos, Trace().find("Pw!0wZ"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Outlooks, WorkingDay, testing::ValuesIn(kWorkingDays), DayName);
 
 }  // namespace
