@@ -51,8 +51,8 @@ void SignIn(const com::Ptr<IDispatch>& explorer) {
     ProcedureScope scope;
     CommandRun run;
     if (!run) return;
-    // A logon made by the gate shows the buttons and the menu as they now stand.
-    if (PassLogonGate(WindowOf(explorer))) RefreshExplorerMenus();
+    // A logon made by the gate shows the buttons again and refreshes the menus itself.
+    PassLogonGate(WindowOf(explorer));
 }
 
 }  // namespace vantrell
