@@ -37,8 +37,8 @@ if ! wine_runs x86; then
 fi
 
 # Each architecture's Wine prefix is made (once per build folder, about 12 s, mostly waiting on
-# Wine) in the background as soon as its build folder has its wine-run.sh: the x64 one during
-# the x86 build, the x86 one during the x64 tests.
+# Wine) in the background as soon as its build is done: the x64 one during the x86 build, the
+# x86 one during the x64 tests.
 prefix_pids=()
 make_prefix() {
     local arch=$1
@@ -93,29 +93,6 @@ ctest_run() {
     ctest --test-dir "$dir" --output-on-failure --repeat until-pass:2 "$@" >"$log" 2>&1
 }
 
-# One lane: ctest once per selection given (each a string of ctest options), one after the
-# other, their logs one after the other in LOG, ending with the lane's own count line.
-ctest_lane() {
-    local dir=$1 log=$2 rc=0 part=0 selection passed=0 failed=0 total=0 line
-    shift 2
-    : >"$log"
-    for selection in "$@"; do
-        part=$((part + 1))
-        # shellcheck disable=SC2086
-        ctest_run "$dir" "$log.$part" $selection || rc=1
-        cat "$log.$part" >>"$log"
-        line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log.$part" | tail -n 1 || true)
-        if [ -n "$line" ]; then
-            failed=$((failed + $(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/')))
-            total=$((total + $(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')))
-        fi
-        rm -f "$log.$part"
-    done
-    passed=$((total - failed))
-    echo "$((total > 0 ? passed * 100 / total : 0))% tests passed, $failed tests failed out of $total" >>"$log"
-    return $rc
-}
-
 # Runs the tests of one folder of a build (the whole build, or one folder of its tests) and
 # adds their counts to the summary.
 run_ctest() {
@@ -161,7 +138,7 @@ run_suite() {
     ctest --test-dir "$b" -N >/dev/null 2>&1 || true
     for lane in $(seq 2 "$lanes"); do start_wine "$b" "$(prefix_of "$lane")"; done
     for lane in $(seq 1 "$lanes"); do
-        VANTRELL_WINEPREFIX=$(prefix_of "$lane") ctest_lane "$b" "$b/ctest-lane$lane.log" "-I $lane,,$lanes" &
+        VANTRELL_WINEPREFIX=$(prefix_of "$lane") ctest_run "$b" "$b/ctest-lane$lane.log" -I "$lane,,$lanes" &
         pids+=($!)
     done
     for lane in $(seq 1 "$lanes"); do

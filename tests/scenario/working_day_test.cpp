@@ -57,6 +57,14 @@ protected:
     static std::vector<std::wstring> Shown(bool present, std::vector<std::wstring> controls) {
         return present ? controls : std::vector<std::wstring>{};
     }
+    // The customer's message the days log, received in the Inbox; its EntryID.
+    std::wstring AddCustomersOrder() {
+        sim::MailFields received;
+        received.subject = L"Order 1177";
+        received.sender = {L"Ann Buyer", L"ann@customer.example"};
+        received.to = {{L"", L"owner@example.com"}};
+        return mailbox->AddReceivedMail(received);
+    }
     size_t Count(const std::string& line) const {
         auto lines = TraceLines();
         return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
@@ -72,11 +80,7 @@ protected:
 
 TEST_P(WorkingDay, LogsAReceivedMessageAndSendsANewOne) {
     const Day& day = GetParam();
-    sim::MailFields received;
-    received.subject = L"Order 1177";
-    received.sender = {L"Ann Buyer", L"ann@customer.example"};
-    received.to = {{L"", L"owner@example.com"}};
-    const std::wstring entryId = mailbox->AddReceivedMail(received);
+    const std::wstring entryId = AddCustomersOrder();
     service.Reply(200, "OK", "logonid=4321;companyid=65");
     windows.Expect(kLogonDialogTitle, FillLogon(L"jsmith", L"Pw!0wZ"));
     windows.Expect(kMessageBoxTitle);  // the logon worked
@@ -226,11 +230,7 @@ TEST_P(WorkingDay, LogsTheSelectedMessagesOnceEach) {
 TEST_P(WorkingDay, AsksBeforeLoggingAgainAndSignsOutAndIn) {
     const Day& day = GetParam();
     mailbox->AddStoredLogon(4321, 65);
-    sim::MailFields mail;
-    mail.subject = L"Order 1177";
-    mail.sender = {L"Ann Buyer", L"ann@customer.example"};
-    mail.to = {{L"", L"owner@example.com"}};
-    const std::wstring entryId = mailbox->AddReceivedMail(mail);
+    const std::wstring entryId = AddCustomersOrder();
     service.Reply(200, "OK", "logonid=4321;companyid=65");
     windows.Expect(kMessageBoxTitle);                                     // logged
     windows.Expect(kMessageBoxTitle, WindowScript::ClickButton(IDNO));    // logged before: No
